@@ -1,0 +1,3 @@
+#include "zoom_state.h"
+
+ZoomState zoom_state;

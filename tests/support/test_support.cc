@@ -1,0 +1,121 @@
+#include "test_support.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/tessalux-test-XXXXXX";
+  if (mkdtemp(pattern) != nullptr) path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  if (!path_.empty()) fs::remove_all(path_, ignored);
+}
+
+std::string read_file(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file(const std::string &path, const std::string &bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> split_nul_records(const std::string &bytes) {
+  std::vector<std::string> records;
+  std::size_t start = 0;
+  for (std::size_t end; (end = bytes.find('\0', start)) != std::string::npos; start = end + 1) {
+    records.push_back(bytes.substr(start, end - start));
+  }
+  return records;
+}
+
+ScopedEnv::ScopedEnv(const std::string &name, const std::string &value) : name_(name) {
+  const char *old = std::getenv(name.c_str());
+  had_value_ = old != nullptr;
+  if (had_value_) old_value_ = old;
+  setenv(name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (had_value_) {
+    setenv(name_.c_str(), old_value_.c_str(), 1);
+  } else {
+    unsetenv(name_.c_str());
+  }
+}
+
+namespace {
+
+std::string path_with_fake_first() {
+  const char *path = std::getenv("PATH");
+  return std::string(TEST_SUPPORT_DIR "/fake-bin:") + (path != nullptr ? path : "/usr/bin:/bin");
+}
+
+}  // namespace
+
+FakeXrandr::FakeXrandr()
+    : path_("PATH", path_with_fake_first()),
+      log_("FAKE_XRANDR_LOG", dir_.file("calls")),
+      report_("FAKE_XRANDR_REPORT", dir_.file("report")),
+      exit_("FAKE_XRANDR_EXIT", "0") {
+  fs::create_directory(dir_.file("calls"));
+  write_file(dir_.file("report"), "");
+}
+
+void FakeXrandr::set_report(const std::string &bytes) { write_file(dir_.file("report"), bytes); }
+
+void FakeXrandr::set_exit_code(int code) {
+  setenv("FAKE_XRANDR_EXIT", std::to_string(code).c_str(), 1);
+}
+
+std::vector<std::vector<std::string>> FakeXrandr::calls() const {
+  std::vector<std::string> names;
+  for (const auto &entry : fs::directory_iterator(dir_.file("calls"))) {
+    names.push_back(entry.path().string());
+  }
+  std::sort(names.begin(), names.end());
+  std::vector<std::vector<std::string>> calls;
+  for (const std::string &name : names) calls.push_back(split_nul_records(read_file(name)));
+  return calls;
+}
+
+XvfbServer::XvfbServer() {
+  int ready[2];
+  if (pipe(ready) != 0) return;
+  pid_ = fork();
+  if (pid_ == 0) {
+    close(ready[0]);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDERR_FILENO);
+    const std::string fd = std::to_string(ready[1]);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp",
+           "-screen", "0", "1024x768x24", static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  close(ready[1]);
+  // Xvfb writes its display number once it accepts connections.
+  std::string number;
+  char byte;
+  while (read(ready[0], &byte, 1) == 1 && byte != '\n') number += byte;
+  close(ready[0]);
+  if (!number.empty()) display_ = ":" + number;
+}
+
+XvfbServer::~XvfbServer() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
+}

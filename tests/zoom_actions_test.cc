@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "frontend/zoom_actions.h"
+#include "frontend/zoom_state.h"
+#include "support/test_support.h"
+
+namespace {
+
+using Call = std::vector<std::string>;
+
+Call scale_call(const std::string &output, const std::string &factor) {
+  return {"--output", output, "--scale", factor + "x" + factor};
+}
+
+class ZoomActions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    zoom_state.output_name = "eDP-1";
+    zoom_state.scale_factor = 1.0;
+  }
+
+  // The factor text of the last xrandr call.
+  std::string last_factor() const {
+    const auto calls = xrandr.calls();
+    if (calls.empty() || calls.back().size() != 4) return "(no scale call)";
+    const std::string &both = calls.back()[3];
+    return both.substr(0, both.find('x'));
+  }
+
+  FakeXrandr xrandr;
+};
+
+TEST_F(ZoomActions, WorkedValues) {
+  const struct {
+    const char *presses;  // o = zoom out, i = zoom in
+    const char *factor;
+  } cases[] = {
+      {"o", "1.1"},
+      {"oo", "1.21"},
+      {"ooo", "1.331"},
+      {"oooo", "1.464100000000001"},
+      {"i", "0.9090909090909091"},
+      {"ii", "0.8264462809917354"},
+      {"oi", "1"},
+      {"iiiiiioooooo", "0.9999999999999998"},
+  };
+  for (const auto &c : cases) {
+    zoom_state.scale_factor = 1.0;
+    for (const char *press = c.presses; *press != '\0'; ++press) {
+      EXPECT_EQ(*press == 'o' ? zoom_out(nullptr, nullptr) : zoom_in(nullptr, nullptr), 0);
+    }
+    EXPECT_EQ(last_factor(), c.factor) << c.presses;
+  }
+}
+
+TEST_F(ZoomActions, ZoomOutSendsFourArguments) {
+  zoom_out(nullptr, nullptr);
+  EXPECT_EQ(xrandr.calls(), std::vector<Call>{scale_call("eDP-1", "1.1")});
+}
+
+TEST_F(ZoomActions, ResetAlwaysSendsOnePointZero) {
+  for (double factor : {1.0, 1.1, 0.5, 1e-20, 1e20}) {
+    zoom_state.scale_factor = factor;
+    EXPECT_EQ(zoom_reset(nullptr, nullptr), 0);
+    EXPECT_EQ(zoom_state.scale_factor, 1.0);
+    EXPECT_EQ(xrandr.calls().back(), scale_call("eDP-1", "1.0"));
+  }
+}
+
+TEST_F(ZoomActions, NothingHappensWithoutAnOutput) {
+  zoom_state.output_name.clear();
+  zoom_state.scale_factor = 1.21;
+  EXPECT_EQ(zoom_out(nullptr, nullptr), 0);
+  EXPECT_EQ(zoom_in(nullptr, nullptr), 0);
+  EXPECT_EQ(zoom_reset(nullptr, nullptr), 0);
+  EXPECT_EQ(zoom_state.scale_factor, 1.21);
+  EXPECT_TRUE(xrandr.calls().empty());
+}
+
+TEST_F(ZoomActions, FailedRunKeepsTheNewFactor) {
+  xrandr.set_exit_code(1);
+  EXPECT_EQ(zoom_out(nullptr, nullptr), 1);
+  EXPECT_EQ(zoom_state.scale_factor, 1.1);
+  xrandr.set_exit_code(255);
+  EXPECT_EQ(zoom_out(nullptr, nullptr), -1);
+  EXPECT_EQ(last_factor(), "1.21");
+}
+
+TEST_F(ZoomActions, OutputNameIsPassedAsItStands) {
+  // A name with a blank splits, as the argument string is split as a whole.
+  zoom_state.output_name = "Virtual 1";
+  zoom_in(nullptr, nullptr);
+  EXPECT_EQ(xrandr.calls().back(),
+            (Call{"--output", "Virtual", "1", "--scale", "0.9090909090909091x0.9090909090909091"}));
+}
+
+TEST(FormatReal, MatchesPrintfInTheCLocale) {
+  for (double value : {1.0, 1.1, 0.1, 1e-5, 1.23456789012345678e-5, 1e15, 1e16, 123456789.125,
+                       1.0 / 3.0, 1.1 * 1.1 * 1.1 * 1.1, 5e-324, 1.7976931348623157e308}) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.16g", value);
+    EXPECT_EQ(format_real(value), expected);
+  }
+}
+
+TEST(FormatReal, WritesAPointUnderADecimalCommaLocale) {
+  ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
+      << "the de_DE.UTF-8 locale is missing; scripts/test generates it";
+  char comma[32];
+  std::snprintf(comma, sizeof comma, "%.16g", 1.1);
+  EXPECT_STREQ(comma, "1,1");  // what the locale would have made of it
+  EXPECT_EQ(format_real(1.1), "1.1");
+  EXPECT_EQ(format_real(1.464100000000001), "1.464100000000001");
+  std::setlocale(LC_ALL, "C");
+}
+
+}  // namespace
