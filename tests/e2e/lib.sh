@@ -105,6 +105,14 @@ wait_app_exit() {
   APP_PID=""
 }
 
+# Checks that call $1 asked to scale the default report's output by $2.
+expect_scale() {
+  expect_call "$1" "--output
+eDP-1
+--scale
+$2x$2"
+}
+
 expect_exit_zero() {
   wait_app_exit
   [ "$APP_STATUS" = 0 ] || fail "exit status $APP_STATUS, expected 0"
