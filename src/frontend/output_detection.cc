@@ -1,6 +1,7 @@
 #include "output_detection.h"
 
 #include <string>
+#include <string_view>
 
 #include "services/command_reader.h"
 #include "zoom_state.h"
@@ -15,7 +16,7 @@ int detect_output() {
   }
 
   // The blank in front keeps "disconnected" lines from matching.
-  static const std::string connected = " connected";
+  constexpr std::string_view connected = " connected";
   std::string candidate;
   std::string line;
   while (!reader.at_end()) {
