@@ -1,0 +1,238 @@
+#!/bin/sh
+# The utility on X servers that really rescale, with a misbehaving or missing
+# xrandr, hostile reports, a dead standard output and many presses.
+#   hardening_test.sh CASE    with TESSALUX and SUPPORT_DIR set.
+# Exits 77 (skipped) when a case needs an X server that cannot run here.
+HERE=$(cd "$(dirname "$0")" && pwd)
+. "$HERE/../e2e/lib.sh"
+
+# Zoom out, zoom in twice, zoom 1:1, then Quit: each press must reach xrandr
+# with the factor that follows from the press before, whatever became of it.
+presses_reach_xrandr() {
+  click_and_wait_call 1 1
+  expect_scale_call 1 "$1" 1.1
+  click_and_wait_call 3 2
+  expect_scale_call 2 "$1" 1
+  click_and_wait_call 3 3
+  expect_scale_call 3 "$1" 0.9090909090909091
+  click_and_wait_call 2 4
+  expect_scale_call 4 "$1" 1.0
+  click_button 4
+  expect_exit_zero
+  [ "$(call_count)" = 4 ] || fail "$(call_count) xrandr calls, expected 4"
+}
+
+case_xspice_scaling() {
+  start_xorg "$HERE/spiceqxl.conf"
+  use_real_xrandr
+  output=$(connected_output)
+  [ -n "$output" ] || fail "the server reports no connected output"
+  expect_screen 1024x768
+  start_app
+  click_and_wait_call 1 1
+  expect_scale_call 1 "$output" 1.1
+  [ "$(xrandr_status 1)" = 0 ] || fail "xrandr refused 1.1 with status $(xrandr_status 1)"
+  expect_screen 1127x845
+  click_and_wait_call 3 2
+  expect_screen 1024x768
+  click_and_wait_call 3 3
+  size=$(screen_size)
+  [ "${size%x*}" -lt 1024 ] && [ "${size#*x}" -lt 768 ] || fail "zoom in left the screen at $size"
+  click_and_wait_call 2 4
+  expect_screen 1024x768
+  # Nothing is undone at the end: the last zoom out stays.
+  click_and_wait_call 1 5
+  expect_screen 1127x845
+  click_button 4
+  expect_exit_zero
+  expect_screen 1127x845
+  expect_stdout ""
+}
+
+case_dummy_detects_output() {
+  start_xorg "$HERE/dummy.conf"
+  use_real_xrandr
+  report=$(xrandr -q)
+  [ "$(echo "$report" | grep -c '^DUMMY[0-9]* ')" = 16 ] &&
+    [ "$(echo "$report" | grep -c ' connected')" = 1 ] ||
+    fail "expected sixteen outputs, one connected: $report"
+  start_app
+  click_and_wait_call 1 1
+  expect_scale_call 1 DUMMY0 1.1
+  click_button 4
+  expect_exit_zero
+  expect_stdout ""
+}
+
+case_xvfb_refused_scale() {
+  start_xvfb
+  use_real_xrandr
+  output=$(connected_output)
+  start_app
+  click_and_wait_call 1 1
+  expect_scale_call 1 "$output" 1.1
+  [ "$(xrandr_status 1)" = 1 ] || fail "Xvfb answered 1.1 with status $(xrandr_status 1), expected 1"
+  expect_screen 1024x768
+  # The refused factor still stands, and the next press builds on it.
+  click_and_wait_call 1 2
+  expect_scale_call 2 "$output" 1.21
+  click_button 4
+  expect_exit_zero
+  expect_stdout ""
+}
+
+case_xrandr_killed() {
+  start_xvfb
+  FAKE_XRANDR_SIGNAL=KILL
+  export FAKE_XRANDR_SIGNAL
+  start_app
+  presses_reach_xrandr eDP-1
+  expect_stdout ""
+}
+
+case_xrandr_exits_255() {
+  start_xvfb
+  FAKE_XRANDR_EXIT=255
+  export FAKE_XRANDR_EXIT
+  start_app
+  presses_reach_xrandr eDP-1
+  expect_stdout ""
+}
+
+# xrandr loses its execute permission while the utility runs; presses then
+# start a child that cannot start xrandr, and their factors still count.
+case_xrandr_not_executable() {
+  start_xvfb
+  mkdir "$WORK/bin"
+  cp "$SUPPORT_DIR/fake-bin/xrandr" "$WORK/bin/"
+  # Only this folder is searched, or exec would go on to the real xrandr.
+  for tool in cat ls wc; do ln -s "$(command -v "$tool")" "$WORK/bin/"; done
+  PATH_FOR_APP="$WORK/bin"
+  start_app
+  click_and_wait_call 1 1
+  chmod a-x "$WORK/bin/xrandr"
+  click_and_wait_reaped 1
+  click_and_wait_reaped 1
+  [ "$(call_count)" = 1 ] || fail "xrandr ran without execute permission"
+  chmod a+x "$WORK/bin/xrandr"
+  click_and_wait_call 3 2
+  expect_scale_call 2 eDP-1 1.21
+  click_button 4
+  expect_exit_zero
+  expect_stdout ""
+}
+
+# With PATH empty neither the shell nor exec finds xrandr in the (xrandr-free)
+# working folder; the utility says so once and stays usable.
+case_empty_path() {
+  start_xvfb
+  cd "$WORK"
+  APP_WRAPPER="env PATH="
+  start_app
+  zoom_buttons_then_quit
+  expect_stdout "Call to xrandr failed
+"
+}
+
+case_report_50mb() {
+  start_xvfb
+  # A connected output first, 50 MiB of disconnected ones, and the connected
+  # one that counts, reported last.
+  {
+    echo "eDP-1 connected primary 1920x1080+0+0"
+    yes "HDMI-1 disconnected (normal left inverted right x axis y axis)" | head -c 52428800
+    printf '\nBIG-9 connected 800x600+0+0\n'
+  } > "$WORK/report"
+  APP_WAIT_SECONDS=60
+  start_app
+  presses_reach_xrandr BIG-9
+  expect_stdout ""
+}
+
+case_line_1mb() {
+  start_xvfb
+  # One line of 1 MiB in which only the first " connected" counts: a reader
+  # that cut the line into pieces would find other names in the later ones.
+  {
+    printf 'eDP-1 connected 1920x1080+0+0 '
+    yes "junk-XYZ connected" | tr '\n' ' ' | head -c 1048576
+    printf '\nHDMI-1 disconnected\n'
+  } > "$WORK/report"
+  start_app
+  presses_reach_xrandr eDP-1
+  expect_stdout ""
+}
+
+case_binary_report() {
+  start_xvfb
+  # Random bytes (NUL, carriage return and all) around one connected line.
+  {
+    head -c 1048576 /dev/urandom
+    printf '\nRAND-1 connected 640x480+0+0\n'
+    head -c 65536 /dev/urandom
+  } > "$WORK/report"
+  start_app
+  presses_reach_xrandr RAND-1
+  expect_stdout ""
+}
+
+# Standard output is a pipe whose reader has gone before the utility writes
+# "Call to xrandr failed" to it: the write fails, the utility carries on.
+case_stdout_reader_gone() {
+  start_xvfb
+  mkfifo "$WORK/stdout-pipe" "$WORK/report"
+  # The reader opens the pipe and leaves; only then may detection read its
+  # report, in which nothing is connected. Bounded, should the utility die.
+  timeout 60 sh -c 'true <"$1" && echo "HDMI-1 disconnected" >"$2"' feeder \
+    "$WORK/stdout-pipe" "$WORK/report" >/dev/null 2>&1 &
+  feeder=$!
+  APP_STDOUT="$WORK/stdout-pipe"
+  # The window appears once detection, and so the message, are behind it.
+  start_app
+  wait "$feeder" || fail "the pipe's reader or the report was never taken"
+  zoom_buttons_then_quit
+  [ "$(call_count)" = 0 ] || fail "a zoom button ran xrandr without an output"
+}
+
+# 500 presses of zoom out: every one reaches xrandr with its own factor, and
+# the utility keeps no children, file descriptors or memory from them.
+case_many_presses() {
+  start_xvfb
+  start_app
+  press_zoom_out_until 50
+  fds_at_50=$(app_fd_count)
+  rss_at_50=$(app_rss_kb)
+  press_zoom_out_until 500
+  fds_at_500=$(app_fd_count)
+  rss_at_500=$(app_rss_kb)
+  echo "after 50 presses: $fds_at_50 fds, $rss_at_50 kB resident; after 500: $fds_at_500 fds, $rss_at_500 kB"
+  [ "$fds_at_500" = "$fds_at_50" ] ||
+    fail "open file descriptors grew from $fds_at_50 to $fds_at_500: $(ls -l "/proc/$APP_PID/fd")"
+  # Heap and toolkit caches grow in steps of whole pages and arenas, so a few
+  # hundred kB of noise are normal; 512 kB over 450 presses still catches a
+  # leak of about 1 kB a press, such as an unfreed argument list or stream.
+  [ "$rss_at_500" -le $((rss_at_50 + 512)) ] ||
+    fail "resident set grew from $rss_at_50 kB to $rss_at_500 kB"
+
+  awk 'BEGIN { f = 1; for (i = 0; i < 500; i++) { f *= 1.1; printf "%.16gx%.16g\n", f, f } }' \
+    > "$WORK/expected"
+  cat "$WORK"/calls/call-* | tr '\0' '\n' | awk 'NR % 4 == 0' > "$WORK/actual"
+  cmp -s "$WORK/expected" "$WORK/actual" ||
+    fail "factors differ from the expected ones: $(diff "$WORK/expected" "$WORK/actual" | head -n 5)"
+  click_button 4
+  expect_exit_zero
+  expect_stdout ""
+}
+
+# Presses zoom out until $1 presses in all have been made, expects exactly $1
+# xrandr calls, then waits until the utility has no child left, not even a
+# zombie.
+press_zoom_out_until() {
+  click_button 1 $(( $1 - $(call_count) ))
+  wait_for '[ "$(call_count)" -ge '"$1"' ]' 60 || fail "only $(call_count) of $1 presses reached xrandr"
+  [ "$(call_count)" = "$1" ] || fail "$(call_count) xrandr calls for $1 presses"
+  wait_for '[ -z "$(app_children)" ]' 5 || fail "children left behind: $(app_children)"
+}
+
+"case_$1"
+echo "$1: passed"
