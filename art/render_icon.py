@@ -4,6 +4,8 @@
   render_icon.py xpm OUT.h          the window icon built into the program
   render_icon.py png SIZE OUT.png   the icon at SIZE x SIZE pixels
   render_icon.py svg OUT.svg        the scalable icon
+  render_icon.py hicolor DIR        every installed icon, laid out as the
+                                    hicolor theme wants (DIR/16x16/apps/...)
 
 Needs only Python 3's standard library.
 """
@@ -129,6 +131,20 @@ def write_svg(path):
         out.write("\n  ".join(parts) + "\n</svg>\n")
 
 
+# The fixed sizes installed beside the scalable icon.
+HICOLOR_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def write_hicolor(top):
+    for size in HICOLOR_SIZES:
+        folder = os.path.join(top, "%dx%d" % (size, size), "apps")
+        os.makedirs(folder, exist_ok=True)
+        write_png(size, os.path.join(folder, "tessalux.png"))
+    folder = os.path.join(top, "scalable", "apps")
+    os.makedirs(folder, exist_ok=True)
+    write_svg(os.path.join(folder, "tessalux.svg"))
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "xpm":
         write_xpm(argv[2])
@@ -136,6 +152,8 @@ def main(argv):
         write_png(int(argv[2]), argv[3])
     elif len(argv) == 3 and argv[1] == "svg":
         write_svg(argv[2])
+    elif len(argv) == 3 and argv[1] == "hicolor":
+        write_hicolor(argv[2])
     else:
         sys.exit(__doc__)
 

@@ -1,0 +1,79 @@
+#!/bin/sh
+# End-to-end tests of the keyboard shortcuts: real key presses on a private
+# Xvfb, checked through the arguments the fake xrandr receives.
+#   shortcuts_test.sh CASE    with TESSALUX and SUPPORT_DIR set.
+. "$(dirname "$0")/lib.sh"
+
+# There is no window manager to give the window the keyboard focus.
+focus_window() {
+  xdotool windowfocus --sync "$WINDOW" || fail "could not focus the window"
+}
+
+# Presses key $1 and waits for xrandr call number $2 (1 = first).
+press_and_wait_call() {
+  xdotool key "$1"
+  wait_for '[ "$(call_count)" -ge '"$2"' ]' || fail "$1 ran no xrandr (call $2)"
+}
+
+# Each key, in this order, and the scale it must ask for: zoom out goes up
+# by 1.1, zoom 1:1 back to 1.0, zoom in down by 1.1, as the buttons do.
+case_every_key() {
+  start_xvfb
+  start_app
+  focus_window
+  call=0
+  while read -r key scale; do
+    call=$((call + 1))
+    press_and_wait_call "$key" "$call"
+    expect_scale "$call" "$scale"
+  done <<EOF
+ctrl+minus 1.1
+KP_Subtract 1.21
+ctrl+KP_Subtract 1.331
+ctrl+0 1.0
+KP_0 1.0
+ctrl+KP_0 1.0
+ctrl+plus 0.9090909090909091
+ctrl+equal 0.8264462809917354
+KP_Add 0.7513148009015777
+ctrl+KP_Add 0.6830134553650705
+ctrl+shift+equal 0.6209213230591549
+EOF
+  xdotool key ctrl+q
+  expect_exit_zero
+  [ "$(call_count)" = "$call" ] || fail "Ctrl+Q ran xrandr"
+  expect_stdout ""
+}
+
+# Keys without their Ctrl, or with other modifiers, do nothing. Keys are
+# handled in order, so had any of them zoomed or quit, the first xrandr call
+# would not be the one of the closing Ctrl+minus.
+case_other_keys_do_nothing() {
+  start_xvfb
+  start_app
+  focus_window
+  xdotool key minus equal plus 0 q Escape \
+    ctrl+shift+minus ctrl+shift+0 ctrl+alt+minus alt+KP_Add alt+q ctrl+shift+q
+  press_and_wait_call ctrl+minus 1
+  expect_scale 1 1.1
+  click_button 4
+  expect_exit_zero
+}
+
+# With no output found the keys do nothing, like the buttons, and Ctrl+Q
+# still ends the utility with status 0.
+case_no_output() {
+  start_xvfb
+  set_report "HDMI-1 disconnected (normal left inverted right x axis y axis)
+"
+  start_app
+  focus_window
+  xdotool key ctrl+minus KP_Subtract ctrl+0 KP_0 ctrl+plus ctrl+equal KP_Add ctrl+q
+  expect_exit_zero
+  [ "$(call_count)" = 0 ] || fail "a key ran xrandr without an output"
+  expect_stdout "Call to xrandr failed
+"
+}
+
+"case_$1"
+echo "$1: passed"

@@ -1,0 +1,92 @@
+#!/bin/sh
+# Tests of what is installed and packaged: the files `cmake --install` puts in
+# place, the checkers of each format, the icons against their drawing, and
+# the Debian package, whose binary is started on a private Xvfb.
+#   package_test.sh CASE    with BUILD_DIR, SOURCE_DIR and SUPPORT_DIR set.
+TESSALUX=""  # set to the installed binary before it is started
+. "$SOURCE_DIR/tests/e2e/lib.sh"
+
+# Every file installed under the prefix $1, sorted.
+expect_installed_files() {
+  actual=$(cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+  expected="bin/tessalux
+share/applications/org.tessalux.Tessalux.desktop
+share/doc/tessalux/changelog.gz
+share/doc/tessalux/copyright
+share/icons/hicolor/128x128/apps/tessalux.png
+share/icons/hicolor/16x16/apps/tessalux.png
+share/icons/hicolor/22x22/apps/tessalux.png
+share/icons/hicolor/24x24/apps/tessalux.png
+share/icons/hicolor/256x256/apps/tessalux.png
+share/icons/hicolor/32x32/apps/tessalux.png
+share/icons/hicolor/48x48/apps/tessalux.png
+share/icons/hicolor/64x64/apps/tessalux.png
+share/icons/hicolor/scalable/apps/tessalux.svg
+share/man/man1/tessalux.1.gz
+share/metainfo/org.tessalux.Tessalux.metainfo.xml"
+  [ "$actual" = "$expected" ] || fail "installed files under $1:
+$actual"
+}
+
+# Each format's own checker passes the files installed under the prefix $1.
+expect_valid_files() {
+  share="$1/share"
+  desktop-file-validate "$share/applications/org.tessalux.Tessalux.desktop" ||
+    fail "desktop entry"
+  appstreamcli validate --no-net "$share/metainfo/org.tessalux.Tessalux.metainfo.xml" ||
+    fail "metainfo"
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$share/man/man1/tessalux.1.gz" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "man page: $warnings"
+  for png in "$share"/icons/hicolor/*/apps/tessalux.png; do
+    size=$(basename "$(dirname "$(dirname "$png")")")
+    file "$png" | grep -q "PNG image data, ${size%x*} x ${size#*x}," ||
+      fail "$png is not a $size PNG: $(file "$png")"
+  done
+}
+
+case_installed_files() {
+  cmake --install "$BUILD_DIR" --prefix "$WORK/root" >/dev/null || fail "cmake --install"
+  expect_installed_files "$WORK/root"
+  expect_valid_files "$WORK/root"
+  desktop="$WORK/root/share/applications/org.tessalux.Tessalux.desktop"
+  grep -qx 'Exec=tessalux' "$desktop" || fail "desktop entry does not start tessalux"
+  grep -qx 'Icon=tessalux' "$desktop" || fail "desktop entry names another icon"
+}
+
+# The committed icons are exactly what the drawing gives today.
+case_icons_match_the_drawing() {
+  python3 "$SOURCE_DIR/art/render_icon.py" xpm "$WORK/window_icon.h"
+  python3 "$SOURCE_DIR/art/render_icon.py" hicolor "$WORK/hicolor"
+  cmp "$WORK/window_icon.h" "$SOURCE_DIR/src/frontend/window_icon.h" ||
+    fail "src/frontend/window_icon.h is out of date"
+  diff -r "$WORK/hicolor" "$SOURCE_DIR/data/icons/hicolor" ||
+    fail "data/icons/hicolor is out of date"
+}
+
+case_deb() {
+  (cd "$WORK" && cpack --config "$BUILD_DIR/CPackConfig.cmake" -G DEB -B "$WORK/out") \
+    >"$WORK/cpack.log" 2>&1 || fail "cpack: $(cat "$WORK/cpack.log")"
+  deb=$(ls "$WORK"/out/tessalux_*.deb)
+  depends=$(dpkg-deb -f "$deb" Depends)
+  for package in libgtk2.0-0 x11-xserver-utils; do
+    echo "$depends" | tr ',' '\n' | grep -q "^ *$package\( \|$\)" ||
+      fail "$package missing from Depends: $depends"
+  done
+
+  lintian --fail-on error "$deb" >"$WORK/lintian.log" 2>&1 ||
+    fail "lintian: $(cat "$WORK/lintian.log")"
+  cat "$WORK/lintian.log"
+
+  dpkg-deb -x "$deb" "$WORK/root"
+  expect_installed_files "$WORK/root/usr"
+  expect_valid_files "$WORK/root/usr"
+
+  TESSALUX="$WORK/root/usr/bin/tessalux"
+  start_xvfb
+  start_app
+  click_button 4
+  expect_exit_zero
+}
+
+"case_$1"
+echo "$1: passed"
