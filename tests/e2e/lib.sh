@@ -1,23 +1,27 @@
-# Shared steps of the end-to-end tests: a private Xvfb, the utility started
-# with the tests' fake xrandr, its window found by title and clicked.
-# Needs TESSALUX (the binary) and SUPPORT_DIR (tests/support) in the environment.
+# Shared steps of the script tests: a private X server, the utility started
+# with the tests' fake xrandr, its window found by title and its buttons
+# found where they are drawn. Needs TESSALUX (the binary), SUPPORT_DIR
+# (tests/support) and WINDOW_TOOL in the environment.
 
 set -eu
+. "$SUPPORT_DIR/xserver.sh"
 
-WORK=$(mktemp -d /tmp/tessalux-e2e-XXXXXX)
-XVFB_PID=""
+WORK=$(mktemp -d /tmp/tessalux-test-XXXXXX)
 APP_PID=""
 APP_STATUS=""
 WINDOW=""
 
 cleanup() {
   [ -z "$APP_PID" ] || kill -9 "$APP_PID" 2>/dev/null || true
-  [ -z "$XVFB_PID" ] || { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; } || true
+  stop_xserver
   rm -rf "$WORK"
 }
 trap cleanup EXIT
 
 fail() {
+  # A server that ended under the test, its memory cap reached, say, says
+  # nothing about the utility.
+  ! xserver_gone || skip "the X server ended during the test on $(debian_release): $(xserver_complaint)"
   echo "FAIL: $*" >&2
   for f in stdout stderr; do
     [ -s "$WORK/$f" ] && { echo "--- tessalux $f:" >&2; cat "$WORK/$f" >&2; }
@@ -25,38 +29,14 @@ fail() {
   exit 1
 }
 
-# Waits up to $2 seconds (default 10) for the shell condition $1.
-wait_for() {
-  tries=$(( ${2:-10} * 20 ))
-  while ! eval "$1"; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
-    sleep 0.05
-  done
-}
-
-start_xvfb() {
-  # Xvfb picks a free display itself and writes its number once it is ready.
-  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 \
-    3>"$WORK/display" 2>"$WORK/xvfb.log" &
-  XVFB_PID=$!
-  wait_for '[ -s "$WORK/display" ]' || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-  DISPLAY=":$(cat "$WORK/display")"
-  export DISPLAY
-  # Keep the pointer away from the window, or tooltips pop up.
-  xdotool mousemove 0 0
-}
-
 # The report the fake `xrandr -q` prints.
 set_report() { printf '%s' "$1" > "$WORK/report"; }
 
 # Starts the utility with the fake xrandr first on PATH (unless PATH_FOR_APP
-# is set), a fixed theme and an empty HOME, and waits for its window.
-# APP_WRAPPER, if set, is a command line that runs the utility (valgrind, say);
-# APP_WAIT_SECONDS is how long it may take to show its window or to end
-# (default 10).
+# is set), a fixed theme and an empty HOME.
+# APP_WRAPPER, if set, is a command line that runs the utility (valgrind, say).
 # APP_STDOUT, if set, is where its standard output goes instead of $WORK/stdout.
-start_app() {
+launch_app() {
   mkdir -p "$WORK/home" "$WORK/calls"
   [ -e "$WORK/report" ] || set_report "eDP-1 connected primary 1920x1080+0+0 (normal left inverted right x axis y axis) 344mm x 194mm
 HDMI-1 disconnected (normal left inverted right x axis y axis)
@@ -66,18 +46,36 @@ HDMI-1 disconnected (normal left inverted right x axis y axis)
     FAKE_XRANDR_LOG="$WORK/calls" FAKE_XRANDR_REPORT="$WORK/report" \
     ${APP_WRAPPER:-} "$TESSALUX" "$@" >"${APP_STDOUT:-$WORK/stdout}" 2>"$WORK/stderr" &
   APP_PID=$!
+}
+
+# launch_app, then waits until the window shows its four buttons, for
+# APP_WAIT_SECONDS at most (default 10; also how long it may take to end).
+# The Xorg drivers of the tests draw where XGetImage cannot read it back, so
+# there CLICK_WITH_KEYS=yes has click_button press the button's shortcut
+# instead, in the window given the keyboard focus.
+start_app() {
+  launch_app "$@"
   WINDOW=$(timeout "${APP_WAIT_SECONDS:-10}" xdotool search --sync --onlyvisible --name '^TESSALUX$' | head -n 1)
   # The pipeline's status is head's, so a search that timed out shows here.
   [ -n "$WINDOW" ] || fail "no visible window titled TESSALUX"
+  if [ -n "${CLICK_WITH_KEYS:-}" ]; then
+    xdotool windowfocus --sync "$WINDOW" || fail "could not focus the window"
+    return
+  fi
+  wait_for '"$WINDOW_TOOL" buttons "$WINDOW" >"$WORK/buttons" 2>&1' "${APP_WAIT_SECONDS:-10}" ||
+    fail "the window's buttons: $(cat "$WORK/buttons")"
 }
 
-# Clicks toolbar button $1 (1 = zoom out, 2 = zoom 1:1, 3 = zoom in, 4 = quit),
-# $2 times in a row if given (default once).
-# The four buttons share the toolbar, which sits 30 pixels in from each side.
+# Clicks toolbar button $1 (1 = zoom out, 2 = zoom 1:1, 3 = zoom in, 4 = quit)
+# in the middle of where it is drawn, $2 times in a row if given (default once).
 click_button() {
-  width=$(xdotool getwindowgeometry "$WINDOW" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
-  x=$(( 30 + (width - 60) * (2 * $1 - 1) / 8 ))
-  xdotool mousemove --window "$WINDOW" "$x" 39 click --repeat "${2:-1}" --delay 10 1
+  if [ -n "${CLICK_WITH_KEYS:-}" ]; then
+    xdotool key --repeat "${2:-1}" --delay 10 "$(echo ctrl+minus ctrl+0 ctrl+plus ctrl+q | cut -d" " -f"$1")"
+    return
+  fi
+  # shellcheck disable=SC2046
+  xdotool mousemove --window "$WINDOW" $(sed -n "$1p" "$WORK/buttons") \
+    click --repeat "${2:-1}" --delay 10 1
 }
 
 call_count() { ls "$WORK/calls" | wc -l; }
@@ -109,18 +107,23 @@ got
 $actual"
 }
 
+# Call $1 asked xrandr to scale output $2 (default: the default report's) by
+# $3 on both axes.
+expect_scale_call() {
+  expect_call "$1" "--output
+$2
+--scale
+$3x$3"
+}
+expect_scale() { expect_scale_call "$1" eDP-1 "$2"; }
+
 # Waits for the utility to end and keeps its exit status in APP_STATUS.
 wait_app_exit() {
-  wait_for '[ "$(cut -d" " -f3 "/proc/$APP_PID/stat" 2>/dev/null)" != S ] &&
-            [ "$(cut -d" " -f3 "/proc/$APP_PID/stat" 2>/dev/null)" != R ]' "${APP_WAIT_SECONDS:-10}" ||
-    fail "tessalux did not end"
+  wait_for '! is_running "$APP_PID"' "${APP_WAIT_SECONDS:-10}" || fail "tessalux did not end"
   APP_STATUS=0
   wait "$APP_PID" || APP_STATUS=$?
   APP_PID=""
 }
-
-# Checks that call $1 asked to scale the default report's output by $2.
-expect_scale() { expect_scale_call "$1" eDP-1 "$2"; }
 
 expect_exit_zero() {
   wait_app_exit
@@ -132,125 +135,31 @@ expect_stdout() {
   [ "$actual" = "$1." ] || fail "standard output was [$(cat "$WORK/stdout")], expected [$1]"
 }
 
-# --- Other X servers, the real xrandr, and the utility's use of resources.
-
-# Ends the test as skipped (CTest SKIP_RETURN_CODE 77), saying why.
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
+# True when the window, with its frame under a window manager, lies wholly on
+# the screen with its corner where start-up puts it: the window's own size
+# centred on the area "X Y WIDTH HEIGHT" $1 (default: the whole screen).
+# PLACEMENT says where it was found.
+is_centred() {
+  screen=$(xwininfo -root | sed -n 's/^ *Width: //p; s/^ *Height: //p' | tr '\n' ' ')
+  set -- "${1:-0 0 $screen}" $screen
+  read -r area_x area_y area_w area_h <<AREA
+$1
+AREA
+  info=$(xwininfo -id "$WINDOW")
+  x=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
+  y=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
+  w=$(echo "$info" | sed -n 's/.*Width: *//p')
+  h=$(echo "$info" | sed -n 's/.*Height: *//p')
+  # Frame sizes left, right, top, bottom; none without a window manager.
+  set -- "$2" "$3" $(xprop -id "$WINDOW" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ,) 0 0 0 0
+  frame_x=$((x - $3)) frame_y=$((y - $5)) frame_w=$((w + $3 + $4)) frame_h=$((h + $5 + $6))
+  PLACEMENT="frame ${frame_w}x${frame_h}+${frame_x}+${frame_y} on a ${1}x${2} screen"
+  dx=$((frame_x - area_x - (area_w - w) / 2)) dy=$((frame_y - area_y - (area_h - h) / 2))
+  [ "$frame_x" -ge 0 ] && [ "$frame_y" -ge 0 ] && [ $((frame_x + frame_w)) -le "$1" ] &&
+    [ $((frame_y + frame_h)) -le "$2" ] && [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
 }
 
-# True while process $1 exists and is not a zombie.
-is_running() {
-  state=$(cut -d" " -f3 "/proc/$1/stat" 2>/dev/null) && [ "$state" != Z ]
-}
-
-# A TCP port that no socket on this machine uses right now.
-free_tcp_port() {
-  while :; do
-    port=$(( 20000 + $(od -An -N2 -tu2 /dev/urandom) % 20000 ))
-    grep -q ":$(printf '%04X' "$port") " /proc/net/tcp /proc/net/tcp6 2>/dev/null ||
-      { echo "$port"; return; }
-  done
-}
-
-# Starts Xorg with configuration file $1 (in which @SPICE_PORT@ becomes a free
-# loopback port) on a free display and waits until it answers. Its PID goes
-# to XVFB_PID, so cleanup stops it like Xvfb. Skips the test, with the
-# server's own complaint, where no such server can be started here.
-start_xorg() {
-  command -v Xorg >/dev/null || skip "Xorg is not installed"
-  display=20
-  for attempt in 1 2 3; do
-    while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-      display=$((display + 1))
-    done
-    sed "s/@SPICE_PORT@/$(free_tcp_port)/" "$1" > "$WORK/xorg.conf"
-    Xorg ":$display" -config "$WORK/xorg.conf" -noreset -nolisten tcp \
-      -logfile "$WORK/xorg.log" >"$WORK/xorg.out" 2>&1 &
-    XVFB_PID=$!
-    wait_for '! is_running "$XVFB_PID" || DISPLAY=":$display" xrandr -q >/dev/null 2>&1' 20 || true
-    if is_running "$XVFB_PID" && DISPLAY=":$display" xrandr -q >/dev/null 2>&1; then
-      DISPLAY=":$display"
-      export DISPLAY
-      xdotool mousemove 0 0
-      return
-    fi
-    kill "$XVFB_PID" 2>/dev/null || true
-    wait "$XVFB_PID" 2>/dev/null || true
-    XVFB_PID=""
-    # Someone else took the display (or port) meanwhile: try the next one.
-    grep -q 'already active\|binding socket' "$WORK/xorg.out" "$WORK/xorg.log" 2>/dev/null ||
-      break
-    display=$((display + 1))
-  done
-  skip "Xorg with $(basename "$1") did not start: $(xorg_complaint)"
-}
-
-# The lines of the last Xorg run that say why it failed, on one line.
-xorg_complaint() {
-  { grep -A1 'Fatal server error' "$WORK/xorg.out" | tail -n 1
-    grep -h '(EE)' "$WORK/xorg.log" | sed 's/^\[[^]]*\] //' |
-      grep -v 'dbus\|Please also check\|Server terminated\|(WW) warning\|^(EE) *$' | head -n 3
-  } 2>/dev/null | tr '\n' ' '
-}
-
-# Makes the utility run the real xrandr behind the recording wrapper, which
-# records each scale call (call_args) and its exit status (xrandr_status).
-use_real_xrandr() {
-  REAL_XRANDR=$(command -v xrandr) || fail "xrandr is not installed"
-  XRANDR_STATUS_LOG="$WORK/statuses"
-  export REAL_XRANDR XRANDR_STATUS_LOG
-  PATH_FOR_APP="$SUPPORT_DIR/recording-bin:$PATH"
-}
-
-# Exit status of recorded call $1 (1 = first).
-xrandr_status() { sed -n "$1p" "$XRANDR_STATUS_LOG"; }
-
-# The name of the output the server reports (last) as connected.
-connected_output() { xrandr -q | sed -n 's/^\([^ ]*\) connected.*/\1/p' | tail -n 1; }
-
-# The current size of screen 0 as WIDTHxHEIGHT.
-screen_size() { xrandr -q | sed -n 's/^Screen 0:.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }
-
-expect_screen() {
-  expected_size=$1
-  wait_for '[ "$(screen_size)" = "$expected_size" ]' 5 ||
-    fail "screen is $(screen_size), expected $1"
-}
-
-# Call $1 asked xrandr to scale output $2 by $3 on both axes.
-expect_scale_call() {
-  expect_call "$1" "--output
-$2
---scale
-$3x$3"
-}
-
-# The utility's children, zombies included, one "PID STATE" per line.
-app_children() {
-  for stat in /proc/[0-9]*/stat; do
-    read -r line 2>/dev/null <"$stat" || continue
-    # Fields after the command name, which may hold blanks: state, parent, ...
-    set -- ${line##*) }
-    pid=${stat#/proc/}
-    [ "${2:-}" != "$APP_PID" ] || echo "${pid%/stat} $1"
-  done
-}
-
-app_fd_count() { ls "/proc/$APP_PID/fd" | wc -l; }
-
-app_rss_kb() { awk '$1 == "VmRSS:" { print $2 }' "/proc/$APP_PID/status"; }
-
-# Minor page faults of the children the utility has waited for (field 11 of
-# /proc/PID/stat). Every child touches memory, so this grows with each child
-# reaped, also one whose program never started and left no other trace.
-reaped_child_faults() { cut -d" " -f11 "/proc/$APP_PID/stat"; }
-
-# Clicks button $1 and waits until the utility has waited for one more child.
-click_and_wait_reaped() {
-  faults_before=$(reaped_child_faults)
-  click_button "$1"
-  wait_for '[ "$(reaped_child_faults)" != "$faults_before" ]' ||
-    fail "button $1 started no child"
+# Waits for is_centred on area $2; $1 says when, for the message.
+expect_centred() {
+  wait_for "is_centred '${2:-}'" 5 || fail "not centred $1: $PLACEMENT"
 }

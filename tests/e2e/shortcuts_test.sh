@@ -1,7 +1,7 @@
 #!/bin/sh
 # End-to-end tests of the keyboard shortcuts: real key presses on a private
 # Xvfb, checked through the arguments the fake xrandr receives.
-#   shortcuts_test.sh CASE    with TESSALUX and SUPPORT_DIR set.
+#   shortcuts_test.sh CASE    with TESSALUX, SUPPORT_DIR and WINDOW_TOOL set.
 . "$(dirname "$0")/lib.sh"
 
 # There is no window manager to give the window the keyboard focus.
@@ -18,7 +18,7 @@ press_and_wait_call() {
 # Each key, in this order, and the scale it must ask for: zoom out goes up
 # by 1.1, zoom 1:1 back to 1.0, zoom in down by 1.1, as the buttons do.
 case_every_key() {
-  start_xvfb
+  start_xserver
   start_app
   focus_window
   call=0
@@ -49,7 +49,7 @@ EOF
 # handled in order, so had any of them zoomed or quit, the first xrandr call
 # would not be the one of the closing Ctrl+minus.
 case_other_keys_do_nothing() {
-  start_xvfb
+  start_xserver
   start_app
   focus_window
   xdotool key minus equal plus 0 q Escape \
@@ -63,7 +63,7 @@ case_other_keys_do_nothing() {
 # With no output found the keys do nothing, like the buttons, and Ctrl+Q
 # still ends the utility with status 0.
 case_no_output() {
-  start_xvfb
+  start_xserver
   set_report "HDMI-1 disconnected (normal left inverted right x axis y axis)
 "
   start_app
@@ -73,6 +73,19 @@ case_no_output() {
   [ "$(call_count)" = 0 ] || fail "a key ran xrandr without an output"
   expect_stdout "Call to xrandr failed
 "
+}
+
+# Under a window manager the new window gets the keyboard focus, and the
+# keys work without anything else done to it.
+case_focused_under_openbox() {
+  XSERVER_WM=openbox
+  start_xserver
+  start_app
+  wait_for '[ "$(xdotool getactivewindow)" = "$WINDOW" ]' || fail "the window has no focus"
+  press_and_wait_call ctrl+minus 1
+  expect_scale 1 1.1
+  xdotool key ctrl+q
+  expect_exit_zero
 }
 
 "case_$1"

@@ -1,10 +1,11 @@
 #!/bin/sh
-# End-to-end tests of the utility's window on a private Xvfb.
-#   window_test.sh CASE    with TESSALUX, SUPPORT_DIR and WM_DELETE set.
+# End-to-end tests of the utility's window on a private X server, bare or
+# with a window manager.
+#   window_test.sh CASE    with TESSALUX, SUPPORT_DIR, WINDOW_TOOL and NO_POPEN set.
 . "$(dirname "$0")/lib.sh"
 
 case_buttons() {
-  start_xvfb
+  start_xserver
   start_app
   [ "$(xdotool getwindowname "$WINDOW")" = TESSALUX ] || fail "title"
   click_and_wait_call 1 1
@@ -22,22 +23,31 @@ case_buttons() {
 }
 
 case_window_manager_close() {
-  start_xvfb
+  start_xserver
   start_app
-  "$WM_DELETE" "$WINDOW"
+  "$WINDOW_TOOL" close "$WINDOW"
+  expect_exit_zero
+  expect_stdout ""
+}
+
+case_openbox_close() {
+  XSERVER_WM=openbox
+  start_xserver
+  start_app
+  wmctrl -c TESSALUX
   expect_exit_zero
   expect_stdout ""
 }
 
 case_window_destroyed() {
-  start_xvfb
+  start_xserver
   start_app
   xdotool windowclose "$WINDOW"
   expect_exit_zero
 }
 
 case_no_xrandr() {
-  start_xvfb
+  start_xserver
   mkdir -p "$WORK/empty-path"
   PATH_FOR_APP="$WORK/empty-path"
   start_app
@@ -46,8 +56,20 @@ case_no_xrandr() {
 "
 }
 
+# The system cannot start the report's command at all: both messages, and a
+# window that stays usable.
+case_xrandr_cannot_start() {
+  start_xserver
+  APP_WRAPPER="env LD_PRELOAD=$NO_POPEN ASAN_OPTIONS=${ASAN_OPTIONS:-}:verify_asan_link_order=0"
+  start_app
+  zoom_buttons_then_quit
+  expect_stdout "couldn't run xrandr
+Call to xrandr failed
+"
+}
+
 case_nothing_connected() {
-  start_xvfb
+  start_xserver
   set_report "Screen 0: minimum 320 x 200, current 1024 x 768, maximum 8192 x 8192
 HDMI-1 disconnected (normal left inverted right x axis y axis)
 "
@@ -59,7 +81,7 @@ HDMI-1 disconnected (normal left inverted right x axis y axis)
 }
 
 case_arguments_change_nothing() {
-  start_xvfb
+  start_xserver
   start_app --display=:999 --name=other --class=Other --sync --gtk-debug=all \
     --g-fatal-warnings -q --help --version "--output x"
   [ "$(xdotool getwindowname "$WINDOW")" = TESSALUX ] || fail "title"
@@ -71,17 +93,83 @@ case_arguments_change_nothing() {
 }
 
 case_fixed_size_and_centred() {
-  start_xvfb
+  start_xserver
   start_app
   hints=$(xprop -id "$WINDOW" WM_NORMAL_HINTS)
   min=$(echo "$hints" | sed -n 's/.*minimum size: \(.*\)/\1/p')
   max=$(echo "$hints" | sed -n 's/.*maximum size: \(.*\)/\1/p')
   [ -n "$min" ] && [ "$min" = "$max" ] || fail "resizable: $hints"
-  geometry=$(xdotool getwindowgeometry --shell "$WINDOW")
-  eval "$geometry"
-  [ $((X * 2 + WIDTH)) -ge 1022 ] && [ $((X * 2 + WIDTH)) -le 1026 ] &&
-    [ $((Y * 2 + HEIGHT)) -ge 766 ] && [ $((Y * 2 + HEIGHT)) -le 770 ] ||
-    fail "not centred: $geometry"
+  expect_centred "at start"
+  click_button 4
+  expect_exit_zero
+}
+
+# The report takes half a second, as where outputs are slow to probe. When
+# it is asked for, the window is already on the screen with its buttons
+# drawn, and a press made then acts once the report has come.
+shown_before_slow_report() {
+  start_xserver
+  FAKE_XRANDR_BEFORE_REPORT="
+    window=\$(xdotool search --onlyvisible --name '^TESSALUX\$' | head -n 1)
+    '$WINDOW_TOOL' buttons \"\$window\" >'$WORK/drawn' 2>&1 &&
+      xdotool mousemove --window \"\$window\" \$(head -n 1 '$WORK/drawn') click 1
+    sleep 0.5"
+  export FAKE_XRANDR_BEFORE_REPORT
+  start_app
+  [ "$(wc -l <"$WORK/drawn")" = 4 ] || fail "not drawn when the report was asked for: $(cat "$WORK/drawn")"
+  wait_for '[ "$(call_count)" -ge 1 ]' || fail "the press made meanwhile was lost"
+  expect_scale 1 1.1
+  click_button 4
+  expect_exit_zero
+  expect_stdout ""
+}
+case_shown_before_slow_report() { shown_before_slow_report; }
+case_shown_before_slow_report_under_openbox() { XSERVER_WM=openbox; shown_before_slow_report; }
+
+# A window manager that never maps the window holds start-up back for a
+# moment only: the report is read and what it found is said.
+case_window_never_mapped() {
+  start_xserver
+  "$WINDOW_TOOL" withhold >"$WORK/withholding" &
+  wait_for '[ -s "$WORK/withholding" ]' || fail "the withholding window manager did not start"
+  set_report "HDMI-1 disconnected (normal left inverted right x axis y axis)
+"
+  launch_app
+  wait_for '[ -s "$WORK/stdout" ]' 5 || fail "start-up is still waiting for its window"
+  expect_stdout "Call to xrandr failed
+"
+}
+
+# Whenever the screen changes size, the window moves to where start-up puts
+# it on the new screen, wholly on it.
+centred_on_every_screen_size() {
+  XSERVER_MAX=2048x1536
+  start_xserver
+  start_app
+  expect_centred "at start"
+  for size in 1600x1200 640x480 300x200 1024x768; do
+    xrandr --fb "$size" 2>/dev/null || true
+    expect_centred "on a $size screen"
+  done
+  click_button 4
+  expect_exit_zero
+}
+case_centred_on_every_screen_size() { centred_on_every_screen_size; }
+case_centred_on_every_screen_size_under_openbox() { XSERVER_WM=openbox; centred_on_every_screen_size; }
+
+# Two monitors side by side and the pointer on the right one: the window is
+# centred on that one at start, and again when another program resizes the
+# screen, not across both.
+case_centred_on_the_monitor_under_the_pointer() {
+  CLICK_WITH_KEYS=yes
+  start_xserver "$SUPPORT_DIR/../hardening/dummy.conf"
+  xrandr --addmode DUMMY1 1024x768
+  xrandr --output DUMMY1 --mode 1024x768 --pos 1024x0
+  xdotool mousemove 1100 10
+  start_app
+  expect_centred "at start" "1024 0 1024 768"
+  xrandr --fb 2448x968
+  expect_centred "once the screen grew" "1024 0 1024 768"
   click_button 4
   expect_exit_zero
 }

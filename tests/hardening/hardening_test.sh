@@ -1,10 +1,62 @@
 #!/bin/sh
 # The utility on X servers that really rescale, with a misbehaving or missing
 # xrandr, hostile reports, a dead standard output and many presses.
-#   hardening_test.sh CASE    with TESSALUX and SUPPORT_DIR set.
+#   hardening_test.sh CASE    with TESSALUX, SUPPORT_DIR and WINDOW_TOOL set.
 # Exits 77 (skipped) when a case needs an X server that cannot run here.
 HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/../e2e/lib.sh"
+
+# Makes the utility run the real xrandr behind the recording wrapper, which
+# records each scale call (call_args) and its exit status (xrandr_status).
+use_real_xrandr() {
+  REAL_XRANDR=$(command -v xrandr) || fail "xrandr is not installed"
+  XRANDR_STATUS_LOG="$WORK/statuses"
+  export REAL_XRANDR XRANDR_STATUS_LOG
+  PATH_FOR_APP="$SUPPORT_DIR/recording-bin:$PATH"
+}
+
+# Exit status of recorded call $1 (1 = first).
+xrandr_status() { sed -n "$1p" "$XRANDR_STATUS_LOG"; }
+
+# The name of the output the server reports (last) as connected.
+connected_output() { xrandr -q | sed -n 's/^\([^ ]*\) connected.*/\1/p' | tail -n 1; }
+
+# The current size of screen 0 as WIDTHxHEIGHT.
+screen_size() { xrandr -q | sed -n 's/^Screen 0:.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }
+
+expect_screen() {
+  expected_size=$1
+  wait_for '[ "$(screen_size)" = "$expected_size" ]' 5 ||
+    fail "screen is $(screen_size), expected $1"
+}
+
+# The utility's children, zombies included, one "PID STATE" per line.
+app_children() {
+  for stat in /proc/[0-9]*/stat; do
+    read -r line 2>/dev/null <"$stat" || continue
+    # Fields after the command name, which may hold blanks: state, parent, ...
+    set -- ${line##*) }
+    pid=${stat#/proc/}
+    [ "${2:-}" != "$APP_PID" ] || echo "${pid%/stat} $1"
+  done
+}
+
+app_fd_count() { ls "/proc/$APP_PID/fd" | wc -l; }
+
+app_rss_kb() { awk '$1 == "VmRSS:" { print $2 }' "/proc/$APP_PID/status"; }
+
+# Minor page faults of the children the utility has waited for (field 11 of
+# /proc/PID/stat). Every child touches memory, so this grows with each child
+# reaped, also one whose program never started and left no other trace.
+reaped_child_faults() { cut -d" " -f11 "/proc/$APP_PID/stat"; }
+
+# Clicks button $1 and waits until the utility has waited for one more child.
+click_and_wait_reaped() {
+  faults_before=$(reaped_child_faults)
+  click_button "$1"
+  wait_for '[ "$(reaped_child_faults)" != "$faults_before" ]' ||
+    fail "button $1 started no child"
+}
 
 # Zoom out, zoom in twice, zoom 1:1, then Quit: each press must reach xrandr
 # with the factor that follows from the press before, whatever became of it.
@@ -22,35 +74,48 @@ presses_reach_xrandr() {
   [ "$(call_count)" = 4 ] || fail "$(call_count) xrandr calls, expected 4"
 }
 
-case_xspice_scaling() {
-  start_xorg "$HERE/spiceqxl.conf"
+# The screen really rescales, and after each press the window is back in
+# the middle of it, wholly on it.
+xspice_scaling() {
+  CLICK_WITH_KEYS=yes
+  start_xserver "$HERE/spiceqxl.conf"
   use_real_xrandr
   output=$(connected_output)
   [ -n "$output" ] || fail "the server reports no connected output"
   expect_screen 1024x768
   start_app
+  expect_centred "at start"
   click_and_wait_call 1 1
   expect_scale_call 1 "$output" 1.1
   [ "$(xrandr_status 1)" = 0 ] || fail "xrandr refused 1.1 with status $(xrandr_status 1)"
   expect_screen 1127x845
+  expect_centred "after zoom out"
   click_and_wait_call 3 2
   expect_screen 1024x768
-  click_and_wait_call 3 3
+  # Eight zoom-ins from 1.0 shrink the screen to 0.467 of its size.
+  for call in 3 4 5 6 7 8 9 10; do
+    click_and_wait_call 3 "$call"
+    expect_centred "after zoom in $((call - 2)) from 1.0"
+  done
   size=$(screen_size)
-  [ "${size%x*}" -lt 1024 ] && [ "${size#*x}" -lt 768 ] || fail "zoom in left the screen at $size"
-  click_and_wait_call 2 4
+  [ "${size%x*}" -lt 500 ] && [ "${size#*x}" -lt 400 ] || fail "eight zoom-ins left the screen at $size"
+  click_and_wait_call 2 11
   expect_screen 1024x768
+  expect_centred "after zoom 1:1"
   # Nothing is undone at the end: the last zoom out stays.
-  click_and_wait_call 1 5
+  click_and_wait_call 1 12
   expect_screen 1127x845
   click_button 4
   expect_exit_zero
   expect_screen 1127x845
   expect_stdout ""
 }
+case_xspice_scaling() { xspice_scaling; }
+case_xspice_scaling_under_openbox() { XSERVER_WM=openbox; xspice_scaling; }
 
 case_dummy_detects_output() {
-  start_xorg "$HERE/dummy.conf"
+  CLICK_WITH_KEYS=yes
+  start_xserver "$HERE/dummy.conf"
   use_real_xrandr
   report=$(xrandr -q)
   [ "$(echo "$report" | grep -c '^DUMMY[0-9]* ')" = 16 ] &&
@@ -65,7 +130,7 @@ case_dummy_detects_output() {
 }
 
 case_xvfb_refused_scale() {
-  start_xvfb
+  start_xserver
   use_real_xrandr
   output=$(connected_output)
   start_app
@@ -82,7 +147,7 @@ case_xvfb_refused_scale() {
 }
 
 case_xrandr_killed() {
-  start_xvfb
+  start_xserver
   FAKE_XRANDR_SIGNAL=KILL
   export FAKE_XRANDR_SIGNAL
   start_app
@@ -91,7 +156,7 @@ case_xrandr_killed() {
 }
 
 case_xrandr_exits_255() {
-  start_xvfb
+  start_xserver
   FAKE_XRANDR_EXIT=255
   export FAKE_XRANDR_EXIT
   start_app
@@ -102,11 +167,11 @@ case_xrandr_exits_255() {
 # xrandr loses its execute permission while the utility runs; presses then
 # start a child that cannot start xrandr, and their factors still count.
 case_xrandr_not_executable() {
-  start_xvfb
+  start_xserver
   mkdir "$WORK/bin"
   cp "$SUPPORT_DIR/fake-bin/xrandr" "$WORK/bin/"
   # Only this folder is searched, or exec would go on to the real xrandr.
-  for tool in cat ls wc; do ln -s "$(command -v "$tool")" "$WORK/bin/"; done
+  for tool in cat ls wc sed; do ln -s "$(command -v "$tool")" "$WORK/bin/"; done
   PATH_FOR_APP="$WORK/bin"
   start_app
   click_and_wait_call 1 1
@@ -125,7 +190,7 @@ case_xrandr_not_executable() {
 # With PATH empty neither the shell nor exec finds xrandr in the (xrandr-free)
 # working folder; the utility says so once and stays usable.
 case_empty_path() {
-  start_xvfb
+  start_xserver
   cd "$WORK"
   APP_WRAPPER="env PATH="
   start_app
@@ -135,7 +200,7 @@ case_empty_path() {
 }
 
 case_report_50mb() {
-  start_xvfb
+  start_xserver
   # A connected output first, 50 MiB of disconnected ones, and the connected
   # one that counts, reported last.
   {
@@ -150,7 +215,7 @@ case_report_50mb() {
 }
 
 case_line_1mb() {
-  start_xvfb
+  start_xserver
   # One line of 1 MiB in which only the first " connected" counts: a reader
   # that cut the line into pieces would find other names in the later ones.
   {
@@ -164,7 +229,7 @@ case_line_1mb() {
 }
 
 case_binary_report() {
-  start_xvfb
+  start_xserver
   # Random bytes (NUL, carriage return and all) around one connected line.
   {
     head -c 1048576 /dev/urandom
@@ -179,7 +244,7 @@ case_binary_report() {
 # Standard output is a pipe whose reader has gone before the utility writes
 # "Call to xrandr failed" to it: the write fails, the utility carries on.
 case_stdout_reader_gone() {
-  start_xvfb
+  start_xserver
   mkfifo "$WORK/stdout-pipe" "$WORK/report"
   # The reader opens the pipe and leaves; only then may detection read its
   # report, in which nothing is connected. Bounded, should the utility die.
@@ -187,7 +252,8 @@ case_stdout_reader_gone() {
     "$WORK/stdout-pipe" "$WORK/report" >/dev/null 2>&1 &
   feeder=$!
   APP_STDOUT="$WORK/stdout-pipe"
-  # The window appears once detection, and so the message, are behind it.
+  # The window shows before detection; the clicks below are handled only
+  # once detection, and so the message, are behind it.
   start_app
   wait "$feeder" || fail "the pipe's reader or the report was never taken"
   zoom_buttons_then_quit
@@ -197,7 +263,7 @@ case_stdout_reader_gone() {
 # 500 presses of zoom out: every one reaches xrandr with its own factor, and
 # the utility keeps no children, file descriptors or memory from them.
 case_many_presses() {
-  start_xvfb
+  start_xserver
   start_app
   press_zoom_out_until 50
   fds_at_50=$(app_fd_count)

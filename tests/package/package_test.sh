@@ -82,7 +82,7 @@ case_deb() {
   expect_valid_files "$WORK/root/usr"
 
   TESSALUX="$WORK/root/usr/bin/tessalux"
-  start_xvfb
+  start_xserver
   start_app
   click_button 4
   expect_exit_zero

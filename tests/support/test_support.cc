@@ -1,7 +1,5 @@
 #include "test_support.h"
 
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -93,29 +91,31 @@ std::vector<std::vector<std::string>> FakeXrandr::calls() const {
 }
 
 XvfbServer::XvfbServer() {
-  int ready[2];
-  if (pipe(ready) != 0) return;
+  int input[2], output[2];
+  if (pipe(input) != 0) return;
+  if (pipe(output) != 0) {
+    close(input[0]);
+    close(input[1]);
+    return;
+  }
   pid_ = fork();
   if (pid_ == 0) {
-    close(ready[0]);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDERR_FILENO);
-    const std::string fd = std::to_string(ready[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp",
-           "-screen", "0", "1024x768x24", static_cast<char *>(nullptr));
+    dup2(input[0], STDIN_FILENO);
+    dup2(output[1], STDOUT_FILENO);
+    for (int fd : {input[0], input[1], output[0], output[1]}) close(fd);
+    execlp("sh", "sh", TEST_SUPPORT_DIR "/xserver.sh", "serve", static_cast<char *>(nullptr));
     _exit(127);
   }
-  close(ready[1]);
-  // Xvfb writes its display number once it accepts connections.
-  std::string number;
+  close(input[0]);
+  close(output[1]);
+  keep_running_ = input[1];
+  // The script prints the display once the server accepts connections.
   char byte;
-  while (read(ready[0], &byte, 1) == 1 && byte != '\n') number += byte;
-  close(ready[0]);
-  if (!number.empty()) display_ = ":" + number;
+  while (read(output[0], &byte, 1) == 1 && byte != '\n') display_ += byte;
+  close(output[0]);
 }
 
 XvfbServer::~XvfbServer() {
-  if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
-  waitpid(pid_, nullptr, 0);
+  if (keep_running_ >= 0) close(keep_running_);
+  if (pid_ > 0) waitpid(pid_, nullptr, 0);
 }

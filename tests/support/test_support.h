@@ -60,17 +60,20 @@ class FakeXrandr {
   ScopedEnv exit_;
 };
 
-// An Xvfb server on a display number it picks itself, stopped on destruction.
+// An Xvfb server from tests/support/xserver.sh, which picks the display,
+// stopped on destruction.
 class XvfbServer {
  public:
   XvfbServer();
   ~XvfbServer();
   XvfbServer(const XvfbServer &) = delete;
   XvfbServer &operator=(const XvfbServer &) = delete;
-  bool running() const { return pid_ > 0 && !display_.empty(); }
+  bool running() const { return !display_.empty(); }
   const std::string &display() const { return display_; }
 
  private:
   pid_t pid_ = -1;
+  // The script's standard input: it stops the server once this closes.
+  int keep_running_ = -1;
   std::string display_;
 };

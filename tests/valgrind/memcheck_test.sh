@@ -3,32 +3,36 @@
 # out, zoom in, zoom 1:1 and Quit through the real buttons. Any invalid read
 # or write, use of an uninitialised value or block definitely lost that the
 # toolkit suppressions do not cover makes valgrind end with status 99.
-#   memcheck_test.sh    with TESSALUX and SUPPORT_DIR set.
+#   memcheck_test.sh memcheck    with TESSALUX, SUPPORT_DIR and WINDOW_TOOL set.
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../e2e/lib.sh"
 
-valgrind=$(command -v valgrind) || fail "valgrind is not installed"
-APP_WRAPPER="$valgrind --tool=memcheck --error-exitcode=99 --leak-check=full
-  --show-leak-kinds=definite --errors-for-leak-kinds=definite --num-callers=40
-  --suppressions=$here/toolkit.supp --gen-suppressions=all"
-# Under valgrind start-up takes seconds and the leak check at exit more.
-APP_WAIT_SECONDS=120
-# Let GLib allocate with plain malloc and clear what it frees, so valgrind
-# sees every block as it is.
-G_SLICE=always-malloc G_DEBUG=gc-friendly
-export G_SLICE G_DEBUG
+case_memcheck() {
+  valgrind=$(command -v valgrind) || fail "valgrind is not installed"
+  APP_WRAPPER="$valgrind --tool=memcheck --error-exitcode=99 --leak-check=full
+    --show-leak-kinds=definite --errors-for-leak-kinds=definite --num-callers=40
+    --suppressions=$here/toolkit.supp --gen-suppressions=all"
+  # Under valgrind start-up takes seconds and the leak check at exit more.
+  APP_WAIT_SECONDS=120
+  # Let GLib allocate with plain malloc and clear what it frees, so valgrind
+  # sees every block as it is.
+  G_SLICE=always-malloc G_DEBUG=gc-friendly
+  export G_SLICE G_DEBUG
 
-start_xvfb
-start_app
-click_and_wait_call 1 1
-expect_scale 1 1.1
-click_and_wait_call 3 2
-expect_scale 2 1
-click_and_wait_call 2 3
-expect_scale 3 1.0
-click_button 4
-expect_exit_zero
-expect_stdout ""
-# Status 0 alone could also mean valgrind never ran.
-grep -q "ERROR SUMMARY: 0 errors" "$WORK/stderr" || fail "no clean valgrind summary"
-echo "memcheck: passed"
+  start_xserver
+  start_app
+  click_and_wait_call 1 1
+  expect_scale 1 1.1
+  click_and_wait_call 3 2
+  expect_scale 2 1
+  click_and_wait_call 2 3
+  expect_scale 3 1.0
+  click_button 4
+  expect_exit_zero
+  expect_stdout ""
+  # Status 0 alone could also mean valgrind never ran.
+  grep -q "ERROR SUMMARY: 0 errors" "$WORK/stderr" || fail "no clean valgrind summary"
+}
+
+"case_$1"
+echo "$1: passed"

@@ -1,0 +1,128 @@
+# The X servers of the tests and the benchmark: each on a display it picks
+# itself, under a memory cap of its own, optionally with a window manager.
+#
+# Sourced, with WORK set to a private folder:
+#   start_xserver [CONF]  Xvfb, or Xorg with configuration file CONF (where
+#                         @SPICE_PORT@ becomes a free loopback port); sets and
+#                         exports DISPLAY and parks the pointer at 0,0.
+#   stop_xserver          stops the window manager and the server.
+#   xserver_gone          true when the server has ended on its own.
+# Settings, read by start_xserver:
+#   XSERVER_SIZE  screen size as WxH (Xvfb; default 1024x768)
+#   XSERVER_MAX   largest size the screen may be given later (Xvfb; default
+#                 XSERVER_SIZE): xrandr --fb can then resize it up to that
+#   XSERVER_WM    openbox to run that window manager on the server
+#   XSERVER_CAP   address space cap of the server (default 2G)
+#
+# Run as `sh xserver.sh serve`: starts Xvfb, prints its DISPLAY, and stops it
+# once its standard input closes.
+
+XSERVER_PID=""
+WM_PID=""
+
+# Ends the calling test as skipped (CTest SKIP_RETURN_CODE 77), saying why.
+skip() {
+  echo "SKIPPED: $*"
+  exit 77
+}
+
+# Waits up to $2 seconds (default 10) for the shell condition $1.
+wait_for() {
+  tries=$(( ${2:-10} * 20 ))
+  while ! eval "$1"; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.05
+  done
+}
+
+# True while process $1 exists and is not a zombie.
+is_running() {
+  state=$(cut -d" " -f3 "/proc/$1/stat" 2>/dev/null) && [ "$state" != Z ]
+}
+
+xserver_gone() { [ -n "$XSERVER_PID" ] && ! is_running "$XSERVER_PID"; }
+
+# A TCP port that no socket on this machine uses right now.
+free_tcp_port() {
+  while :; do
+    port=$(( 20000 + $(od -An -N2 -tu2 /dev/urandom) % 20000 ))
+    grep -q ":$(printf '%04X' "$port") " /proc/net/tcp /proc/net/tcp6 2>/dev/null ||
+      { echo "$port"; return; }
+  done
+}
+
+# The release this runs on, for the reasons of skipped tests.
+debian_release() { echo "Debian $(cat /etc/debian_version 2>/dev/null || echo '(unknown)')"; }
+
+# The lines of the server's log that say why it failed, on one line.
+xserver_complaint() {
+  { grep -h -A1 'Fatal server error' "$WORK/xserver.out" | tail -n 1
+    grep -h '(EE)' "$WORK/xserver.log" | sed 's/^\[[^]]*\] //' |
+      grep -v 'dbus\|Please also check\|Server terminated\|(WW) warning\|^(EE) *$' | head -n 3
+  } 2>/dev/null | tr '\n' ' '
+}
+
+# Starts the server command "$@" under the memory cap; it writes its display
+# number to descriptor 3 once it accepts connections.
+launch_xserver() {
+  : >"$WORK/xserver.display"
+  prlimit --as="$(numfmt --from=iec "${XSERVER_CAP:-2G}")" -- "$@" -displayfd 3 -noreset \
+    -nolisten tcp 3>"$WORK/xserver.display" >"$WORK/xserver.out" 2>&1 &
+  XSERVER_PID=$!
+  wait_for '[ -s "$WORK/xserver.display" ] || ! is_running "$XSERVER_PID"' 20 || true
+  [ -s "$WORK/xserver.display" ] && is_running "$XSERVER_PID"
+}
+
+start_xserver() {
+  if [ -z "${1:-}" ]; then
+    size=${XSERVER_SIZE:-1024x768}
+    launch_xserver Xvfb -screen 0 "${XSERVER_MAX:-$size}x24" ||
+      { echo "Xvfb did not start: $(cat "$WORK/xserver.out")" >&2; exit 1; }
+  else
+    command -v Xorg >/dev/null || skip "Xorg is not installed"
+    # Another server may take the port meanwhile: then try again.
+    for attempt in 1 2 3; do
+      sed "s/@SPICE_PORT@/$(free_tcp_port)/" "$1" >"$WORK/xorg.conf"
+      if launch_xserver Xorg -config "$WORK/xorg.conf" -logfile "$WORK/xserver.log"; then
+        break
+      fi
+      stop_xserver
+      grep -q 'binding socket\|Address already in use' "$WORK/xserver.out" "$WORK/xserver.log" \
+        2>/dev/null && [ "$attempt" -lt 3 ] ||
+        skip "Xorg with $(basename "$1") did not start on $(debian_release): $(xserver_complaint)"
+    done
+  fi
+  DISPLAY=":$(cat "$WORK/xserver.display")"
+  export DISPLAY
+  [ -z "${XSERVER_MAX:-}" ] || xrandr --fb "${XSERVER_SIZE:-1024x768}" 2>/dev/null || true
+  # Keep the pointer away from the window, or tooltips pop up.
+  xdotool mousemove 0 0
+  [ -z "${XSERVER_WM:-}" ] || start_window_manager
+}
+
+start_window_manager() {
+  mkdir -p "$WORK/wm-home"
+  HOME="$WORK/wm-home" openbox --sm-disable >"$WORK/wm.log" 2>&1 &
+  WM_PID=$!
+  wait_for 'wmctrl -m >/dev/null 2>&1' ||
+    { echo "openbox did not start: $(cat "$WORK/wm.log")" >&2; exit 1; }
+}
+
+stop_xserver() {
+  for pid in $WM_PID $XSERVER_PID; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  WM_PID=""
+  XSERVER_PID=""
+}
+
+if [ "$(basename "$0")" = xserver.sh ] && [ "${1:-}" = serve ]; then
+  set -eu
+  WORK=$(mktemp -d /tmp/tessalux-xserver-XXXXXX)
+  trap 'stop_xserver; rm -rf "$WORK"' EXIT
+  start_xserver
+  echo "$DISPLAY"
+  cat >/dev/null
+fi
