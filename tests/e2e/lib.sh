@@ -135,6 +135,13 @@ expect_stdout() {
   [ "$actual" = "$1." ] || fail "standard output was [$(cat "$WORK/stdout")], expected [$1]"
 }
 
+# Quit ends the utility with status 0, and it printed nothing.
+quit_cleanly() {
+  click_button 4
+  expect_exit_zero
+  expect_stdout ""
+}
+
 # True when the window, with its frame under a window manager, lies wholly on
 # the screen with its corner where start-up puts it: the window's own size
 # centred on the area "X Y WIDTH HEIGHT" $1 (default: the whole screen).

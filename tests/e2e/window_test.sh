@@ -22,29 +22,18 @@ case_buttons() {
   expect_stdout ""
 }
 
-case_window_manager_close() {
+# Closing the window with the command $1 ends the utility with status 0,
+# like Quit.
+closed_by() {
   start_xserver
   start_app
-  "$WINDOW_TOOL" close "$WINDOW"
+  eval "$1"
   expect_exit_zero
   expect_stdout ""
 }
-
-case_openbox_close() {
-  XSERVER_WM=openbox
-  start_xserver
-  start_app
-  wmctrl -c TESSALUX
-  expect_exit_zero
-  expect_stdout ""
-}
-
-case_window_destroyed() {
-  start_xserver
-  start_app
-  xdotool windowclose "$WINDOW"
-  expect_exit_zero
-}
+case_window_manager_close() { closed_by '"$WINDOW_TOOL" close "$WINDOW"'; }
+case_openbox_close() { XSERVER_WM=openbox; closed_by 'wmctrl -c TESSALUX'; }
+case_window_destroyed() { closed_by 'xdotool windowclose "$WINDOW"'; }
 
 case_no_xrandr() {
   start_xserver
@@ -87,9 +76,7 @@ case_arguments_change_nothing() {
   [ "$(xdotool getwindowname "$WINDOW")" = TESSALUX ] || fail "title"
   click_and_wait_call 1 1
   expect_scale 1 1.1
-  click_button 4
-  expect_exit_zero
-  expect_stdout ""
+  quit_cleanly
 }
 
 case_fixed_size_and_centred() {
@@ -119,9 +106,7 @@ shown_before_slow_report() {
   [ "$(wc -l <"$WORK/drawn")" = 4 ] || fail "not drawn when the report was asked for: $(cat "$WORK/drawn")"
   wait_for '[ "$(call_count)" -ge 1 ]' || fail "the press made meanwhile was lost"
   expect_scale 1 1.1
-  click_button 4
-  expect_exit_zero
-  expect_stdout ""
+  quit_cleanly
 }
 case_shown_before_slow_report() { shown_before_slow_report; }
 case_shown_before_slow_report_under_openbox() { XSERVER_WM=openbox; shown_before_slow_report; }

@@ -58,19 +58,18 @@ click_and_wait_reaped() {
     fail "button $1 started no child"
 }
 
-# Zoom out, zoom in twice, zoom 1:1, then Quit: each press must reach xrandr
-# with the factor that follows from the press before, whatever became of it.
+# Starts the utility on Xvfb and presses zoom out, zoom in twice, zoom 1:1,
+# then Quit: each press must reach xrandr, to scale output $1, with the
+# factor that follows from the press before, whatever became of it.
 presses_reach_xrandr() {
-  click_and_wait_call 1 1
-  expect_scale_call 1 "$1" 1.1
-  click_and_wait_call 3 2
-  expect_scale_call 2 "$1" 1
-  click_and_wait_call 3 3
-  expect_scale_call 3 "$1" 0.9090909090909091
-  click_and_wait_call 2 4
-  expect_scale_call 4 "$1" 1.0
-  click_button 4
-  expect_exit_zero
+  start_xserver
+  start_app
+  for press in "1 1.1" "3 1" "3 0.9090909090909091" "2 1.0"; do
+    call=$(( $(call_count) + 1 ))
+    click_and_wait_call "${press% *}" "$call"
+    expect_scale_call "$call" "$1" "${press#* }"
+  done
+  quit_cleanly
   [ "$(call_count)" = 4 ] || fail "$(call_count) xrandr calls, expected 4"
 }
 
@@ -124,9 +123,7 @@ case_dummy_detects_output() {
   start_app
   click_and_wait_call 1 1
   expect_scale_call 1 DUMMY0 1.1
-  click_button 4
-  expect_exit_zero
-  expect_stdout ""
+  quit_cleanly
 }
 
 case_xvfb_refused_scale() {
@@ -141,27 +138,17 @@ case_xvfb_refused_scale() {
   # The refused factor still stands, and the next press builds on it.
   click_and_wait_call 1 2
   expect_scale_call 2 "$output" 1.21
-  click_button 4
-  expect_exit_zero
-  expect_stdout ""
+  quit_cleanly
 }
 
 case_xrandr_killed() {
-  start_xserver
-  FAKE_XRANDR_SIGNAL=KILL
-  export FAKE_XRANDR_SIGNAL
-  start_app
+  export FAKE_XRANDR_SIGNAL=KILL
   presses_reach_xrandr eDP-1
-  expect_stdout ""
 }
 
 case_xrandr_exits_255() {
-  start_xserver
-  FAKE_XRANDR_EXIT=255
-  export FAKE_XRANDR_EXIT
-  start_app
+  export FAKE_XRANDR_EXIT=255
   presses_reach_xrandr eDP-1
-  expect_stdout ""
 }
 
 # xrandr loses its execute permission while the utility runs; presses then
@@ -182,9 +169,7 @@ case_xrandr_not_executable() {
   chmod a+x "$WORK/bin/xrandr"
   click_and_wait_call 3 2
   expect_scale_call 2 eDP-1 1.21
-  click_button 4
-  expect_exit_zero
-  expect_stdout ""
+  quit_cleanly
 }
 
 # With PATH empty neither the shell nor exec finds xrandr in the (xrandr-free)
@@ -200,7 +185,6 @@ case_empty_path() {
 }
 
 case_report_50mb() {
-  start_xserver
   # A connected output first, 50 MiB of disconnected ones, and the connected
   # one that counts, reported last.
   {
@@ -209,13 +193,10 @@ case_report_50mb() {
     printf '\nBIG-9 connected 800x600+0+0\n'
   } > "$WORK/report"
   APP_WAIT_SECONDS=60
-  start_app
   presses_reach_xrandr BIG-9
-  expect_stdout ""
 }
 
 case_line_1mb() {
-  start_xserver
   # One line of 1 MiB in which only the first " connected" counts: a reader
   # that cut the line into pieces would find other names in the later ones.
   {
@@ -223,22 +204,17 @@ case_line_1mb() {
     yes "junk-XYZ connected" | tr '\n' ' ' | head -c 1048576
     printf '\nHDMI-1 disconnected\n'
   } > "$WORK/report"
-  start_app
   presses_reach_xrandr eDP-1
-  expect_stdout ""
 }
 
 case_binary_report() {
-  start_xserver
   # Random bytes (NUL, carriage return and all) around one connected line.
   {
     head -c 1048576 /dev/urandom
     printf '\nRAND-1 connected 640x480+0+0\n'
     head -c 65536 /dev/urandom
   } > "$WORK/report"
-  start_app
   presses_reach_xrandr RAND-1
-  expect_stdout ""
 }
 
 # Standard output is a pipe whose reader has gone before the utility writes
@@ -285,9 +261,7 @@ case_many_presses() {
   cat "$WORK"/calls/call-* | tr '\0' '\n' | awk 'NR % 4 == 0' > "$WORK/actual"
   cmp -s "$WORK/expected" "$WORK/actual" ||
     fail "factors differ from the expected ones: $(diff "$WORK/expected" "$WORK/actual" | head -n 5)"
-  click_button 4
-  expect_exit_zero
-  expect_stdout ""
+  quit_cleanly
 }
 
 # Presses zoom out until $1 presses in all have been made, expects exactly $1
