@@ -4,9 +4,6 @@
 
 #include <csignal>
 
-#include <string>
-#include <vector>
-
 #include "services/command_reader.h"
 #include "support/test_support.h"
 
@@ -15,10 +12,11 @@ namespace {
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
 
-// Reads like detection does: read_line until at_end, keeping every line.
+// Reads like detection does, read_line until at_end, keeping every line;
+// then checks that reads past the end give empty lines.
 Lines read_all(const std::string &command) {
   CommandReader reader;
-  EXPECT_EQ(reader.open_command(command), 0) << command;
+  EXPECT_EQ(reader.open_command(command), 0);
   EXPECT_FALSE(reader.at_end());
   Lines lines;
   std::string line;
@@ -26,14 +24,19 @@ Lines read_all(const std::string &command) {
     EXPECT_EQ(reader.read_line(line), 0);
     lines.push_back(line);
   }
+  for (int i = 0; i < 3; ++i) {
+    line = "stale";
+    EXPECT_EQ(reader.read_line(line), 0);
+    EXPECT_EQ(line, "");
+    EXPECT_TRUE(reader.at_end());
+  }
   EXPECT_EQ(reader.close_command(), 0);
   return lines;
 }
 
-std::string repeat(char byte, std::size_t count) { return std::string(count, byte); }
-
-TEST(CommandReader, Streams) {
-  const std::string a511 = repeat('a', 511), a510 = repeat('a', 510);
+TEST(CommandReader, ReadsEachStreamAsItsLinesThenEmptyLines) {
+  // Lines are read in chunks of 511 bytes; the long ones cross that edge.
+  const std::string a510(510, 'a'), a511(511, 'a');
   const struct {
     const char *name;
     std::string command;
@@ -41,21 +44,18 @@ TEST(CommandReader, Streams) {
   } cases[] = {
       {"two lines and a final line feed", "printf 'a\\nb\\n'", {"a", "b", ""}},
       {"no final line feed", "printf 'a\\nb'", {"a", "b"}},
+      {"one line without a line feed", "printf x", {"x"}},
       {"no output", "true", {""}},
       {"CR LF", "printf 'a\\r\\n'", {"a", ""}},
       {"CR at the end", "printf 'a\\r'", {"a"}},
       {"CR inside a line stays", "printf 'a\\rb\\n'", {"a\rb", ""}},
       {"CR inside a last line stays", "printf 'a\\rb'", {"a\rb"}},
       {"empty lines", "printf '\\n\\n'", {"", "", ""}},
-      {"600 bytes", "head -c 600 /dev/zero | tr '\\0' a; echo", {repeat('a', 600), ""}},
-      {"511 bytes then LF", "head -c 511 /dev/zero | tr '\\0' a; printf '\\nb\\n'",
-       {a511, "b", ""}},
-      {"510 bytes then CR LF", "head -c 510 /dev/zero | tr '\\0' a; printf '\\r\\nb\\n'",
-       {a510, "", "b", ""}},
-      {"511 bytes then CR LF", "head -c 511 /dev/zero | tr '\\0' a; printf '\\r\\n'",
-       {a511, ""}},
-      {"1022 bytes, a chunk boundary twice", "head -c 1022 /dev/zero | tr '\\0' a",
-       {repeat('a', 1022)}},
+      {"600 bytes", "printf %0600d 0 | tr 0 a; echo", {std::string(600, 'a'), ""}},
+      {"511 bytes then LF", "printf %0511d 0 | tr 0 a; printf '\\nb\\n'", {a511, "b", ""}},
+      {"510 bytes, CR LF", "printf %0510d 0 | tr 0 a; printf '\\r\\nb\\n'", {a510, "", "b", ""}},
+      {"511 bytes then CR LF", "printf %0511d 0 | tr 0 a; printf '\\r\\n'", {a511, ""}},
+      {"1022 bytes, a chunk edge twice", "printf %01022d 0 | tr 0 a", {std::string(1022, 'a')}},
       {"a NUL inside a line stays", "printf 'a\\000b\\n'", {"a\0b"s, ""}},
       {"NUL bytes before the line feed stay", "printf 'a\\000\\000\\n'", {"a\0\0"s, ""}},
       {"NUL bytes at the end of the stream go", "printf 'a\\000\\000'", {"a"}},
@@ -63,24 +63,13 @@ TEST(CommandReader, Streams) {
       {"bytes are not converted", "printf '\\377\\303\\251\\n'", {"\xff\xc3\xa9", ""}},
       {"a command the shell cannot find", "tessalux-no-such-command 2>/dev/null", {""}},
   };
-  for (const auto &c : cases) EXPECT_EQ(read_all(c.command), c.lines) << c.name;
-}
-
-TEST(CommandReader, ReadingAfterTheEnd) {
-  CommandReader reader;
-  ASSERT_EQ(reader.open_command("printf x"), 0);
-  std::string line;
-  reader.read_line(line);
-  ASSERT_TRUE(reader.at_end());
-  for (int i = 0; i < 3; ++i) {
-    line = "stale";
-    EXPECT_EQ(reader.read_line(line), 0);
-    EXPECT_EQ(line, "");
-    EXPECT_TRUE(reader.at_end());
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(read_all(c.command), c.lines);
   }
 }
 
-TEST(CommandReader, StateRules) {
+TEST(CommandReader, RefusesWithoutAStreamAndHoldsOneAtATime) {
   CommandReader reader;
   std::string line = "kept";
   EXPECT_TRUE(reader.at_end());
@@ -95,7 +84,6 @@ TEST(CommandReader, StateRules) {
   EXPECT_EQ(reader.close_command(), 0);
   EXPECT_EQ(reader.close_command(), 1);
 
-  // Closed readers can be opened again.
   ASSERT_EQ(reader.open_command("printf 'again\\n'"), 0);
   reader.read_line(line);
   EXPECT_EQ(line, "again");
@@ -119,9 +107,9 @@ TEST(CommandReader, ClosesOnDestructionAndWaits) {
   EXPECT_EQ(access(dir.file("done").c_str(), F_OK), 0);
 }
 
-TEST(CommandReader, ReadErrorEndsTheLoop) {
+TEST(CommandReader, ReadErrorEndsTheStreamAfterOneEmptyLine) {
   // Pull the pipe's descriptor away under the stream: every read then fails
-  // with an error and end-of-file is never reached. The loop must still end.
+  // and end-of-file is never reached, yet a read-until-end loop must end.
   const int next_fd = dup(STDIN_FILENO);
   close(next_fd);
   CommandReader reader;
@@ -133,15 +121,13 @@ TEST(CommandReader, ReadErrorEndsTheLoop) {
 
   std::string line = "stale";
   int reads = 0;
-  while (!reader.at_end() && reads < 10) {
-    reader.read_line(line);
-    ++reads;
-  }
+  for (; !reader.at_end() && reads < 10; ++reads) reader.read_line(line);
   EXPECT_EQ(reads, 1);
   EXPECT_EQ(line, "");
 }
 
-// print_line writes to stdout; these run it in a child whose stdout is a pipe.
+// Runs print_line(text) in a child whose standard output is a pipe, and
+// returns what arrives. The child leaves with _exit, which flushes nothing.
 std::string print_in_child(const std::string &text) {
   int out[2];
   EXPECT_EQ(pipe(out), 0);
@@ -149,7 +135,7 @@ std::string print_in_child(const std::string &text) {
   if (child == 0) {
     dup2(out[1], STDOUT_FILENO);
     print_line(text);
-    _exit(0);  // no flush here: print_line must have flushed already
+    _exit(0);
   }
   close(out[1]);
   std::string bytes;
@@ -160,39 +146,34 @@ std::string print_in_child(const std::string &text) {
   return bytes;
 }
 
-TEST(PrintLine, WritesTextAndLineFeedAtOnce) {
-  EXPECT_EQ(print_in_child("couldn't run xrandr"), "couldn't run xrandr\n");
-  EXPECT_EQ(print_in_child(""), "\n");
-  EXPECT_EQ(print_in_child("a\0b\r"s), "a\0b\r\n"s);
+TEST(PrintLine, WritesAndFlushesTheTextAndALineFeed) {
+  for (const std::string &text : {"couldn't run xrandr"s, ""s, "a\0b\r"s}) {
+    EXPECT_EQ(print_in_child(text), text + "\n");
+  }
 }
 
-TEST(PrintLine, SurvivesAReaderThatHasGone) {
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
+TEST(SurviveBrokenPipes, PrintLineOutlivesAReaderThatHasGone) {
   const pid_t child = fork();
   if (child == 0) {
-    close(out[0]);
+    int out[2];
+    if (pipe(out) != 0) _exit(1);
+    close(out[0]);  // nobody will ever read
     dup2(out[1], STDOUT_FILENO);
     survive_broken_pipes();
     print_line("nobody reads this");
     print_line("nor this");
     _exit(42);
   }
-  close(out[0]);
-  close(out[1]);
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 42);
 }
 
-TEST(PrintLine, ChildrenStillGetTheDefaultSigpipe) {
+TEST(SurviveBrokenPipes, ChildrenStillGetTheDefaultSigpipe) {
   signal(SIGPIPE, SIG_IGN);  // what the toolkit leaves behind
   survive_broken_pipes();
-  CommandReader reader;
-  ASSERT_EQ(reader.open_command("grep SigIgn /proc/self/status"), 0);
-  std::string line;
-  reader.read_line(line);
+  const std::string line = read_all("grep SigIgn /proc/self/status").at(0);
   // SIGPIPE is signal 13, bit 12 of the mask: hex digit 3 from the right, value 1.
   ASSERT_GT(line.size(), 3u);
   EXPECT_EQ((std::stoul(line.substr(line.size() - 4), nullptr, 16) >> 12) & 1, 0u) << line;

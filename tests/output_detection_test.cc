@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "frontend/output_detection.h"
 #include "frontend/zoom_state.h"
 #include "support/test_support.h"
@@ -24,6 +22,7 @@ const char two_connected_report[] =
     "   1920x1080     60.00*+  50.00    59.94\n"
     "DP-1 disconnected (normal left inverted right x axis y axis)\n";
 
+// What the dummy driver reports: sixteen outputs, the first connected.
 std::string dummy_report() {
   std::string report =
       "Screen 0: minimum 8 x 8, current 1024 x 768, maximum 32767 x 32767\n"
@@ -35,21 +34,22 @@ std::string dummy_report() {
   return report;
 }
 
-class DetectOutput : public ::testing::Test {
- protected:
-  void SetUp() override {
-    zoom_state.output_name.clear();
-    zoom_state.scale_factor = 0.0;
-  }
-  FakeXrandr xrandr;
-};
+// A 100000-byte line and every byte value before the match, NULs after it.
+std::string noisy_report() {
+  std::string report(100000, 'x');
+  report += '\n';
+  for (int byte = 0; byte < 256; ++byte) report += static_cast<char>(byte);
+  return report + "\nLVDS-1 connected\n" + std::string(3000, '\0') + "\n";
+}
 
-TEST_F(DetectOutput, Reports) {
+TEST(DetectOutput, TakesTheLastConnectedNameFromEachReportAndSetsTheFactorToOne) {
+  FakeXrandr xrandr;
   const struct {
     const char *name;
     std::string report;
     int result;
     std::string output;
+    int exit_code = 0;
   } cases[] = {
       {"laptop", laptop_report, 1, "eDP-1"},
       {"two connected: the later wins", two_connected_report, 1, "HDMI-1"},
@@ -63,56 +63,31 @@ TEST_F(DetectOutput, Reports) {
       {"case matters", "eDP-1 Connected\n", 0, ""},
       {"a word glued to connected", "eDP-1connected\n", 0, ""},
       {"a line starting with the match", " connected\n", 0, ""},
+      {"an empty name last fails but keeps the name before it",
+       "eDP-1 connected primary\n connected\nHDMI-1 disconnected\n", 0, "eDP-1"},
+      {"an empty name first is overruled", " connected\neDP-1 connected\n", 1, "eDP-1"},
+      {"the exit status is not looked at", "eDP-1 connected\n", 1, "eDP-1", 1},
+      {"long lines and binary noise", noisy_report(), 1, "LVDS-1"},
   };
   for (const auto &c : cases) {
-    SetUp();
+    zoom_state = ZoomState{};
     xrandr.set_report(c.report);
+    xrandr.set_exit_code(c.exit_code);
     EXPECT_EQ(detect_output(), c.result) << c.name;
     EXPECT_EQ(zoom_state.output_name, c.output) << c.name;
     EXPECT_EQ(zoom_state.scale_factor, 1.0) << c.name;
   }
 }
 
-TEST_F(DetectOutput, EmptyCandidateLastKeepsTheNameButFails) {
-  xrandr.set_report("eDP-1 connected primary\n connected\nHDMI-1 disconnected\n");
-  EXPECT_EQ(detect_output(), 0);
-  EXPECT_EQ(zoom_state.output_name, "eDP-1");
-}
-
-TEST_F(DetectOutput, EmptyCandidateFirstIsOverruled) {
-  xrandr.set_report(" connected\neDP-1 connected\n");
-  EXPECT_EQ(detect_output(), 1);
-  EXPECT_EQ(zoom_state.output_name, "eDP-1");
-}
-
-TEST_F(DetectOutput, ExitStatusIsNotLookedAt) {
-  xrandr.set_report("eDP-1 connected\n");
-  xrandr.set_exit_code(1);
-  EXPECT_EQ(detect_output(), 1);
-  EXPECT_EQ(zoom_state.output_name, "eDP-1");
-}
-
-TEST_F(DetectOutput, LongLinesAndBinaryNoise) {
-  std::string report(100000, 'x');
-  report += '\n';
-  for (int byte = 0; byte < 256; ++byte) report += static_cast<char>(byte);
-  report += "\nLVDS-1 connected\n";
-  report += std::string(3000, '\0') + "\n";
-  xrandr.set_report(report);
-  EXPECT_EQ(detect_output(), 1);
-  EXPECT_EQ(zoom_state.output_name, "LVDS-1");
-}
-
-TEST(DetectOutputWithoutXrandr, FindsNothing) {
-  TempDir empty;
-  ScopedEnv path("PATH", empty.path());
-  zoom_state.output_name.clear();
+TEST(DetectOutput, FindsNothingWithoutXrandrYetSetsTheFactorToOne) {
+  ScopedEnv path("PATH", "/nonexistent");
+  zoom_state = ZoomState{};
   EXPECT_EQ(detect_output(), 0);
   EXPECT_EQ(zoom_state.output_name, "");
   EXPECT_EQ(zoom_state.scale_factor, 1.0);
 }
 
-TEST(DetectOutputOnXvfb, FindsTheScreenOutput) {
+TEST(DetectOutput, FindsTheScreenOutputOfXvfb) {
   XvfbServer server;
   ASSERT_TRUE(server.running()) << "Xvfb could not be started";
   ScopedEnv display("DISPLAY", server.display());

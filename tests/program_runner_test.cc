@@ -3,9 +3,6 @@
 
 #include <cerrno>
 
-#include <string>
-#include <vector>
-
 #include "services/program_runner.h"
 #include "support/test_support.h"
 
@@ -13,24 +10,17 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(RunProgram, ExitCodesComeBack) {
-  const struct {
-    std::string arguments;
-    int result;
-  } cases[] = {
-      {"-c \"exit 0\"", 0},
-      {"-c \"exit 3\"", 3},
-      {"-c \"exit 254\"", 254},
-      {"-c \"exit 255\"", -1},
-      {"-c \"kill -TERM $$\"", -1},
-      {"-c \"kill -KILL $$\"", -1},
+TEST(RunProgram, ReturnsTheExitCodeOrMinusOneFor255AndSignals) {
+  const std::pair<const char *, int> cases[] = {
+      {"exit 0", 0}, {"exit 3", 3}, {"exit 254", 254},
+      {"exit 255", -1}, {"kill -TERM $$", -1}, {"kill -KILL $$", -1},
   };
-  for (const auto &c : cases) {
-    EXPECT_EQ(run_program("sh", c.arguments), c.result) << c.arguments;
+  for (const auto &[script, result] : cases) {
+    EXPECT_EQ(run_program("sh", "-c \""s + script + "\""), result) << script;
   }
 }
 
-TEST(RunProgram, ProgramsThatCannotStart) {
+TEST(RunProgram, GivesMinusOneForProgramsThatCannotStart) {
   TempDir dir;
   write_file(dir.file("not-executable"), "#!/bin/sh\nexit 0\n");
   ScopedEnv path("PATH", dir.path());
@@ -39,42 +29,38 @@ TEST(RunProgram, ProgramsThatCannotStart) {
   EXPECT_EQ(run_program(dir.file("missing"), ""), -1);
 }
 
-TEST(RunProgram, RefusesNamesItCannotPassWhole) {
+TEST(RunProgram, RefusesEmptyOverlongAndNulHoldingNames) {
   TempDir dir;
   ScopedEnv record("ARGV_RECORD", dir.file("argv"));
   EXPECT_EQ(run_program("", "a b"), -1);
   EXPECT_EQ(run_program(ARGV_RECORDER "\0x"s, ""), -1);
   EXPECT_EQ(run_program(std::string(1025, 'x'), ""), -1);
   // None of them started a child that got as far as the recorder.
-  EXPECT_EQ(read_file(dir.file("argv")), "");
+  EXPECT_EQ(read_nul_records(dir.file("argv")), Argv{});
 }
 
-TEST(RunProgram, ChildGetsNameAndArgumentsInOrder) {
+TEST(RunProgram, ChildGetsItsNameAndTheSplitArgumentsAndItsExitCodeComesBack) {
   TempDir dir;
   ScopedEnv record("ARGV_RECORD", dir.file("argv"));
-  ScopedEnv code("ARGV_EXIT", "7");
-  EXPECT_EQ(run_program(ARGV_RECORDER, "--output \"HDMI 1\" --scale\0 1.1x1.1 \"\" x\\\"y"s), 7);
-  const std::vector<std::string> expected = {ARGV_RECORDER, "--output", "HDMI 1", "--scale",
-                                             "1.1x1.1", "", "x\"y"};
-  EXPECT_EQ(split_nul_records(read_file(dir.file("argv"))), expected);
-}
-
-TEST(RunProgram, NameIsLookedUpAlongPath) {
-  TempDir dir;
-  ScopedEnv record("ARGV_RECORD", dir.file("argv"));
-  ScopedEnv path("PATH", std::string("/nonexistent:") + ARGV_RECORDER_DIR);
-  EXPECT_EQ(run_program("argv_recorder", "a"), 0);
-  const std::vector<std::string> expected = {"argv_recorder", "a"};
-  EXPECT_EQ(split_nul_records(read_file(dir.file("argv"))), expected);
-}
-
-TEST(RunProgram, SeparatorsOnlyGiveJustTheName) {
-  TempDir dir;
-  ScopedEnv record("ARGV_RECORD", dir.file("argv"));
-  for (const std::string &arguments : {""s, "   "s, "\0 \0"s}) {
-    EXPECT_EQ(run_program(ARGV_RECORDER, arguments), 0);
-    EXPECT_EQ(split_nul_records(read_file(dir.file("argv"))),
-              std::vector<std::string>{ARGV_RECORDER});
+  ScopedEnv path("PATH", "/nonexistent:"s + ARGV_RECORDER_DIR);
+  const struct {
+    const char *name;
+    std::string program, arguments;
+    int exit_code;
+    Argv argv;
+  } cases[] = {
+      {"arguments in order", ARGV_RECORDER, "--output \"HDMI 1\" --scale\0 1.1x1.1 \"\" x\\\"y"s, 7,
+       {ARGV_RECORDER, "--output", "HDMI 1", "--scale", "1.1x1.1", "", "x\"y"}},
+      {"a name without a slash is looked up along PATH", "argv_recorder", "a", 0,
+       {"argv_recorder", "a"}},
+      {"no arguments", ARGV_RECORDER, "", 0, {ARGV_RECORDER}},
+      {"blanks only", ARGV_RECORDER, "   ", 0, {ARGV_RECORDER}},
+      {"NULs and a blank only", ARGV_RECORDER, "\0 \0"s, 0, {ARGV_RECORDER}},
+  };
+  for (const auto &c : cases) {
+    ScopedEnv code("ARGV_EXIT", std::to_string(c.exit_code));
+    EXPECT_EQ(run_program(c.program, c.arguments), c.exit_code) << c.name;
+    EXPECT_EQ(read_nul_records(dir.file("argv")), c.argv) << c.name;
   }
 }
 

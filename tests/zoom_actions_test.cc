@@ -2,8 +2,6 @@
 
 #include <clocale>
 #include <cstdio>
-#include <string>
-#include <vector>
 
 #include "frontend/zoom_actions.h"
 #include "frontend/zoom_state.h"
@@ -11,9 +9,7 @@
 
 namespace {
 
-using Call = std::vector<std::string>;
-
-Call scale_call(const std::string &output, const std::string &factor) {
+Argv scale_call(const std::string &output, const std::string &factor) {
   return {"--output", output, "--scale", factor + "x" + factor};
 }
 
@@ -24,51 +20,44 @@ class ZoomActions : public ::testing::Test {
     zoom_state.scale_factor = 1.0;
   }
 
-  // The factor text of the last xrandr call.
-  std::string last_factor() const {
-    const auto calls = xrandr.calls();
-    if (calls.empty() || calls.back().size() != 4) return "(no scale call)";
-    const std::string &both = calls.back()[3];
-    return both.substr(0, both.find('x'));
+  // The arguments of the latest xrandr call; none when there was no call.
+  Argv last_call() const {
+    const std::vector<Argv> calls = xrandr.calls();
+    return calls.empty() ? Argv{} : calls.back();
   }
 
   FakeXrandr xrandr;
 };
 
-TEST_F(ZoomActions, WorkedValues) {
+TEST_F(ZoomActions, PressesFromOneSendTheWorkedFactors) {
   const struct {
     const char *presses;  // o = zoom out, i = zoom in
     const char *factor;
   } cases[] = {
-      {"o", "1.1"},
-      {"oo", "1.21"},
-      {"ooo", "1.331"},
-      {"oooo", "1.464100000000001"},
-      {"i", "0.9090909090909091"},
-      {"ii", "0.8264462809917354"},
-      {"oi", "1"},
-      {"iiiiiioooooo", "0.9999999999999998"},
+      {"o", "1.1"}, {"oo", "1.21"}, {"ooo", "1.331"}, {"oooo", "1.464100000000001"},
+      {"i", "0.9090909090909091"}, {"ii", "0.8264462809917354"},
+      {"oi", "1"}, {"iiiiiioooooo", "0.9999999999999998"},
   };
   for (const auto &c : cases) {
     zoom_state.scale_factor = 1.0;
     for (const char *press = c.presses; *press != '\0'; ++press) {
       EXPECT_EQ(*press == 'o' ? zoom_out(nullptr, nullptr) : zoom_in(nullptr, nullptr), 0);
     }
-    EXPECT_EQ(last_factor(), c.factor) << c.presses;
+    EXPECT_EQ(last_call(), scale_call("eDP-1", c.factor)) << c.presses;
   }
 }
 
-TEST_F(ZoomActions, ZoomOutSendsFourArguments) {
+TEST_F(ZoomActions, ZoomOutSendsOneCallOfFourArguments) {
   zoom_out(nullptr, nullptr);
-  EXPECT_EQ(xrandr.calls(), std::vector<Call>{scale_call("eDP-1", "1.1")});
+  EXPECT_EQ(xrandr.calls(), std::vector<Argv>{scale_call("eDP-1", "1.1")});
 }
 
-TEST_F(ZoomActions, ResetAlwaysSendsOnePointZero) {
+TEST_F(ZoomActions, ResetAlwaysSetsAndSendsOnePointZero) {
   for (double factor : {1.0, 1.1, 0.5, 1e-20, 1e20}) {
     zoom_state.scale_factor = factor;
     EXPECT_EQ(zoom_reset(nullptr, nullptr), 0);
     EXPECT_EQ(zoom_state.scale_factor, 1.0);
-    EXPECT_EQ(xrandr.calls().back(), scale_call("eDP-1", "1.0"));
+    EXPECT_EQ(last_call(), scale_call("eDP-1", "1.0")) << factor;
   }
 }
 
@@ -82,21 +71,21 @@ TEST_F(ZoomActions, NothingHappensWithoutAnOutput) {
   EXPECT_TRUE(xrandr.calls().empty());
 }
 
-TEST_F(ZoomActions, FailedRunKeepsTheNewFactor) {
+TEST_F(ZoomActions, FailedRunReturnsItsResultAndKeepsTheNewFactor) {
   xrandr.set_exit_code(1);
   EXPECT_EQ(zoom_out(nullptr, nullptr), 1);
   EXPECT_EQ(zoom_state.scale_factor, 1.1);
   xrandr.set_exit_code(255);
   EXPECT_EQ(zoom_out(nullptr, nullptr), -1);
-  EXPECT_EQ(last_factor(), "1.21");
+  EXPECT_EQ(last_call(), scale_call("eDP-1", "1.21"));
 }
 
-TEST_F(ZoomActions, OutputNameIsPassedAsItStands) {
-  // A name with a blank splits, as the argument string is split as a whole.
+TEST_F(ZoomActions, OutputNameWithABlankIsSplitIntoSeveralArguments) {
+  // The name goes into one argument string, which is split as a whole.
   zoom_state.output_name = "Virtual 1";
   zoom_in(nullptr, nullptr);
-  EXPECT_EQ(xrandr.calls().back(),
-            (Call{"--output", "Virtual", "1", "--scale", "0.9090909090909091x0.9090909090909091"}));
+  EXPECT_EQ(last_call(),
+            (Argv{"--output", "Virtual", "1", "--scale", "0.9090909090909091x0.9090909090909091"}));
 }
 
 TEST(FormatReal, MatchesPrintfInTheCLocale) {

@@ -2,46 +2,39 @@
 // read back through a real pipe from `cat`, and checked line by line.
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "services/command_reader.h"
 
 namespace {
 
-[[noreturn]] void violated(const char *property) {
+// Ends the run with a failure naming the property unless it holds.
+void check(bool holds, const char *property) {
+  if (holds) return;
   std::fprintf(stderr, "CommandReader: %s\n", property);
   std::abort();
 }
 
-std::string without(const std::string &text, const std::string &bytes) {
-  std::string kept;
-  for (char byte : text) {
-    if (bytes.find(byte) == std::string::npos) kept += byte;
-  }
-  return kept;
+// The text without its line feeds, carriage returns and NUL bytes.
+std::string without_line_ends(std::string text) {
+  const auto line_end = [](char byte) { return byte == '\n' || byte == '\r' || byte == '\0'; };
+  text.erase(std::remove_if(text.begin(), text.end(), line_end), text.end());
+  return text;
 }
 
-// Writes the input to a fresh temporary file; empty on failure.
-std::string write_temporary(const uint8_t *data, size_t size) {
+// Writes `bytes` to a fresh temporary file and returns its name. A regular
+// file takes a whole write at once unless the disk is full.
+std::string write_temporary(const std::string &bytes) {
   char path[] = "/tmp/tessalux-fuzz-XXXXXX";
   const int fd = mkstemp(path);
-  if (fd < 0) return "";
-  size_t written = 0;
-  while (written < size) {
-    const ssize_t n = write(fd, data + written, size - written);
-    if (n <= 0) break;
-    written += n;
-  }
+  check(fd >= 0 && write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()),
+        "cannot write the temporary file");
   close(fd);
-  if (written != size) {
-    unlink(path);
-    return "";
-  }
   return path;
 }
 
@@ -49,60 +42,47 @@ std::string write_temporary(const uint8_t *data, size_t size) {
 // for interrupted calls to be restarted, so a read from the pipe could fail
 // with EINTR, which the reader takes as the end of the stream. The utility
 // installs no such handler; make libFuzzer's behave like its own.
-void restart_calls_after_alarm() {
+bool restart_calls_after_alarm() {
   struct sigaction action;
-  if (sigaction(SIGALRM, nullptr, &action) != 0) return;
+  if (sigaction(SIGALRM, nullptr, &action) != 0) return false;
   action.sa_flags |= SA_RESTART;
-  sigaction(SIGALRM, &action, nullptr);
+  return sigaction(SIGALRM, &action, nullptr) == 0;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // The handler is in place by the first input, not yet at initialisation.
-  static const bool alarm_restarts = (restart_calls_after_alarm(), true);
-  (void)alarm_restarts;
+  [[maybe_unused]] static const bool alarm_restarts = restart_calls_after_alarm();
 
   const std::string input(reinterpret_cast<const char *>(data), size);
-  const std::string path = write_temporary(data, size);
-  if (path.empty()) violated("cannot write the temporary file");
-
+  const std::string path = write_temporary(input);
   CommandReader reader;
-  if (reader.open_command("cat " + path) != 0) violated("open_command failed");
-  std::vector<std::string> lines;
+  check(reader.open_command("cat " + path) == 0, "open_command failed");
   // Each read either takes at least one byte or reaches the end, so more
-  // reads than this mean the reader is going round in circles.
-  const size_t most_reads = size + 1;
-  while (!reader.at_end()) {
-    if (lines.size() == most_reads) violated("the reader does not reach the end");
+  // reads than size + 1 mean the reader is going round in circles.
+  std::string joined;  // the lines, joined by line feeds
+  for (size_t reads = 0; !reader.at_end(); ++reads) {
+    check(reads <= size, "the reader does not reach the end");
     std::string line = "left over";
-    if (reader.read_line(line) != 0) violated("read_line failed while open");
-    lines.push_back(line);
+    check(reader.read_line(line) == 0, "read_line failed while open");
+    check(line.find('\n') == std::string::npos, "a line holds a line feed");
+    joined += (reads == 0 ? "" : "\n") + line;
   }
   std::string after_end = "left over";
-  if (reader.read_line(after_end) != 0 || !after_end.empty() || !reader.at_end()) {
-    violated("read_line after the end did not give an empty line");
-  }
-  if (reader.close_command() != 0) violated("close_command failed");
-  if (reader.close_command() != 1) violated("a closed reader closed again");
+  check(reader.read_line(after_end) == 0 && after_end.empty() && reader.at_end(),
+        "read_line after the end did not give an empty line");
+  check(reader.close_command() == 0, "close_command failed");
+  check(reader.close_command() == 1, "a closed reader closed again");
   unlink(path.c_str());
 
-  std::string joined;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].find('\n') != std::string::npos) violated("a line holds a line feed");
-    if (i > 0) joined += '\n';
-    joined += lines[i];
-  }
   // Only line ends and NUL bytes at the end of a chunk are ever dropped.
-  const std::string line_end_bytes("\n\r\0", 3);
-  if (without(joined, line_end_bytes) != without(input, line_end_bytes)) {
-    violated("bytes other than line ends and NULs were lost or changed");
-  }
+  check(without_line_ends(joined) == without_line_ends(input),
+        "bytes other than line ends and NULs were lost or changed");
   // With nothing to drop but line feeds, the lines are the stream exactly; a
   // stream ending in a line feed yields one empty line after it.
-  if (input.find('\r') == std::string::npos && input.find('\0') == std::string::npos &&
-      joined != input) {
-    violated("the lines joined by line feeds are not the stream");
-  }
+  const bool only_line_feeds = input.find('\r') == std::string::npos &&
+                               input.find('\0') == std::string::npos;
+  check(!only_line_feeds || joined == input, "the lines joined by line feeds are not the stream");
   return 0;
 }

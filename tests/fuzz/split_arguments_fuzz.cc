@@ -10,27 +10,26 @@
 
 namespace {
 
-[[noreturn]] void violated(const char *property) {
+// Ends the run with a failure naming the property unless it holds.
+void check(bool holds, const char *property) {
+  if (holds) return;
   std::fprintf(stderr, "split_arguments: %s\n", property);
   std::abort();
 }
 
-bool is_separator(char byte) { return byte == ' ' || byte == '\0'; }
-
 // Without double quotes nothing groups or escapes: the arguments are the
-// non-empty runs between separators, backslashes included as they are.
+// non-empty runs between blanks and NULs, backslashes included as they are.
 std::vector<std::string> plain_runs(const std::string &text) {
   std::vector<std::string> runs;
   std::string run;
-  for (char byte : text) {
-    if (!is_separator(byte)) {
+  for (char byte : text + ' ') {  // the added blank ends the last run
+    if (byte != ' ' && byte != '\0') {
       run += byte;
     } else if (!run.empty()) {
       runs.push_back(run);
       run.clear();
     }
   }
-  if (!run.empty()) runs.push_back(run);
   return runs;
 }
 
@@ -45,13 +44,9 @@ std::string quoted(const std::string &argument) {
       ++backslashes;
       continue;
     }
-    if (byte == '"') {
-      text.append(backslashes * 2 + 1, '\\');
-    } else {
-      text.append(backslashes, '\\');
-    }
-    backslashes = 0;
+    text.append(byte == '"' ? backslashes * 2 + 1 : backslashes, '\\');
     text += byte;
+    backslashes = 0;
   }
   text.append(backslashes * 2, '\\');
   return text + "\"";
@@ -64,23 +59,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::vector<std::string> arguments = split_arguments(text);
 
   std::size_t total = 0;
-  for (const std::string &argument : arguments) {
-    if (argument.find('\0') != std::string::npos) violated("an argument holds a NUL byte");
-    total += argument.size();
-  }
-  // Every byte of an argument comes from one byte of the text.
-  if (total > size) violated("the arguments are longer than the text");
-
-  if (text.find('"') == std::string::npos && arguments != plain_runs(text)) {
-    violated("without double quotes the arguments are not the runs between separators");
-  }
-
-  // Any list of arguments survives being quoted, joined and split again.
   std::string joined;
   for (const std::string &argument : arguments) {
-    if (!joined.empty()) joined += ' ';
-    joined += quoted(argument);
+    check(argument.find('\0') == std::string::npos, "an argument holds a NUL byte");
+    total += argument.size();
+    joined += (joined.empty() ? "" : " ") + quoted(argument);
   }
-  if (split_arguments(joined) != arguments) violated("quoted arguments do not split back");
+  // Every byte of an argument comes from one byte of the text.
+  check(total <= size, "the arguments are longer than the text");
+  check(text.find('"') != std::string::npos || arguments == plain_runs(text),
+        "without double quotes the arguments are not the runs between separators");
+  // Any list of arguments survives being quoted, joined by blanks and split again.
+  check(split_arguments(joined) == arguments, "quoted arguments do not split back");
   return 0;
 }

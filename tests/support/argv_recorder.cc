@@ -5,11 +5,10 @@
 #include <cstring>
 
 int main(int argc, char **argv) {
-  if (const char *path = std::getenv("ARGV_RECORD")) {
-    if (FILE *out = std::fopen(path, "wb")) {
-      for (int i = 0; i < argc; ++i) std::fwrite(argv[i], 1, std::strlen(argv[i]) + 1, out);
-      std::fclose(out);
-    }
+  const char *path = std::getenv("ARGV_RECORD");
+  if (FILE *out = path != nullptr ? std::fopen(path, "wb") : nullptr) {
+    for (int i = 0; i < argc; ++i) std::fwrite(argv[i], 1, std::strlen(argv[i]) + 1, out);
+    std::fclose(out);
   }
   const char *code = std::getenv("ARGV_EXIT");
   return code != nullptr ? std::atoi(code) : 0;

@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -22,47 +20,34 @@ TempDir::~TempDir() {
   if (!path_.empty()) fs::remove_all(path_, ignored);
 }
 
-std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 void write_file(const std::string &path, const std::string &bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::vector<std::string> split_nul_records(const std::string &bytes) {
-  std::vector<std::string> records;
-  std::size_t start = 0;
-  for (std::size_t end; (end = bytes.find('\0', start)) != std::string::npos; start = end + 1) {
-    records.push_back(bytes.substr(start, end - start));
-  }
+Argv read_nul_records(const std::string &path) {
+  Argv records;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string record; std::getline(in, record, '\0');) records.push_back(record);
   return records;
 }
 
 ScopedEnv::ScopedEnv(const std::string &name, const std::string &value) : name_(name) {
-  const char *old = std::getenv(name.c_str());
-  had_value_ = old != nullptr;
-  if (had_value_) old_value_ = old;
+  if (const char *old = std::getenv(name.c_str())) old_value_ = old;
   setenv(name.c_str(), value.c_str(), 1);
 }
 
 ScopedEnv::~ScopedEnv() {
-  if (had_value_) {
-    setenv(name_.c_str(), old_value_.c_str(), 1);
+  if (old_value_) {
+    setenv(name_.c_str(), old_value_->c_str(), 1);
   } else {
     unsetenv(name_.c_str());
   }
 }
 
-namespace {
-
-std::string path_with_fake_first() {
+static std::string path_with_fake_first() {
   const char *path = std::getenv("PATH");
   return std::string(TEST_SUPPORT_DIR "/fake-bin:") + (path != nullptr ? path : "/usr/bin:/bin");
 }
-
-}  // namespace
 
 FakeXrandr::FakeXrandr()
     : path_("PATH", path_with_fake_first()),
@@ -79,14 +64,13 @@ void FakeXrandr::set_exit_code(int code) {
   setenv("FAKE_XRANDR_EXIT", std::to_string(code).c_str(), 1);
 }
 
-std::vector<std::vector<std::string>> FakeXrandr::calls() const {
+// The fake names its logs call-0000, call-0001, ...: name order is call order.
+std::vector<Argv> FakeXrandr::calls() const {
   std::vector<std::string> names;
-  for (const auto &entry : fs::directory_iterator(dir_.file("calls"))) {
-    names.push_back(entry.path().string());
-  }
+  for (const auto &entry : fs::directory_iterator(dir_.file("calls"))) names.push_back(entry.path());
   std::sort(names.begin(), names.end());
-  std::vector<std::vector<std::string>> calls;
-  for (const std::string &name : names) calls.push_back(split_nul_records(read_file(name)));
+  std::vector<Argv> calls;
+  for (const std::string &name : names) calls.push_back(read_nul_records(name));
   return calls;
 }
 

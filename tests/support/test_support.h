@@ -1,11 +1,14 @@
-// Shared pieces of the unit tests: temporary folders, files, the fake
-// xrandr on PATH, and a private Xvfb server.
+// Shared pieces of the unit tests: temporary folders, files, environment
+// settings, the fake xrandr on PATH, and a private Xvfb server.
 #pragma once
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <vector>
+
+using Argv = std::vector<std::string>;
 
 // A fresh folder under /tmp, removed with everything in it on destruction.
 class TempDir {
@@ -21,11 +24,11 @@ class TempDir {
   std::string path_;
 };
 
-std::string read_file(const std::string &path);
 void write_file(const std::string &path, const std::string &bytes);
 
-// Splits NUL-terminated entries, as the fake xrandr and argv_recorder write them.
-std::vector<std::string> split_nul_records(const std::string &bytes);
+// The NUL-terminated entries of a file, as the fake xrandr and argv_recorder
+// write them; none when the file is empty or missing.
+Argv read_nul_records(const std::string &path);
 
 // Sets an environment variable for the life of the object, then puts back
 // what was there before.
@@ -38,19 +41,18 @@ class ScopedEnv {
 
  private:
   std::string name_;
-  bool had_value_;
-  std::string old_value_;
+  std::optional<std::string> old_value_;
 };
 
 // Puts the tests' fake xrandr first on PATH and points it at a fresh log
-// folder; the argument lists of its calls come back from calls().
+// folder; calls() gives the argument lists of its calls, oldest first.
 class FakeXrandr {
  public:
   FakeXrandr();
   // The report `xrandr -q` prints.
   void set_report(const std::string &bytes);
   void set_exit_code(int code);
-  std::vector<std::vector<std::string>> calls() const;
+  std::vector<Argv> calls() const;
 
  private:
   TempDir dir_;
