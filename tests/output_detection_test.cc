@@ -87,13 +87,4 @@ TEST(DetectOutput, FindsNothingWithoutXrandrYetSetsTheFactorToOne) {
   EXPECT_EQ(zoom_state.scale_factor, 1.0);
 }
 
-TEST(DetectOutput, FindsTheScreenOutputOfXvfb) {
-  XvfbServer server;
-  ASSERT_TRUE(server.running()) << "Xvfb could not be started";
-  ScopedEnv display("DISPLAY", server.display());
-  zoom_state.output_name.clear();
-  EXPECT_EQ(detect_output(), 1);
-  EXPECT_EQ(zoom_state.output_name, "screen");
-}
-
 }  // namespace

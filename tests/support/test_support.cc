@@ -1,7 +1,5 @@
 #include "test_support.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -72,34 +70,4 @@ std::vector<Argv> FakeXrandr::calls() const {
   std::vector<Argv> calls;
   for (const std::string &name : names) calls.push_back(read_nul_records(name));
   return calls;
-}
-
-XvfbServer::XvfbServer() {
-  int input[2], output[2];
-  if (pipe(input) != 0) return;
-  if (pipe(output) != 0) {
-    close(input[0]);
-    close(input[1]);
-    return;
-  }
-  pid_ = fork();
-  if (pid_ == 0) {
-    dup2(input[0], STDIN_FILENO);
-    dup2(output[1], STDOUT_FILENO);
-    for (int fd : {input[0], input[1], output[0], output[1]}) close(fd);
-    execlp("sh", "sh", TEST_SUPPORT_DIR "/xserver.sh", "serve", static_cast<char *>(nullptr));
-    _exit(127);
-  }
-  close(input[0]);
-  close(output[1]);
-  keep_running_ = input[1];
-  // The script prints the display once the server accepts connections.
-  char byte;
-  while (read(output[0], &byte, 1) == 1 && byte != '\n') display_ += byte;
-  close(output[0]);
-}
-
-XvfbServer::~XvfbServer() {
-  if (keep_running_ >= 0) close(keep_running_);
-  if (pid_ > 0) waitpid(pid_, nullptr, 0);
 }

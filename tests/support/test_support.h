@@ -1,8 +1,6 @@
 // Shared pieces of the unit tests: temporary folders, files, environment
-// settings, the fake xrandr on PATH, and a private Xvfb server.
+// settings and the fake xrandr on PATH.
 #pragma once
-
-#include <sys/types.h>
 
 #include <optional>
 #include <string>
@@ -60,22 +58,4 @@ class FakeXrandr {
   ScopedEnv log_;
   ScopedEnv report_;
   ScopedEnv exit_;
-};
-
-// An Xvfb server from tests/support/xserver.sh, which picks the display,
-// stopped on destruction.
-class XvfbServer {
- public:
-  XvfbServer();
-  ~XvfbServer();
-  XvfbServer(const XvfbServer &) = delete;
-  XvfbServer &operator=(const XvfbServer &) = delete;
-  bool running() const { return !display_.empty(); }
-  const std::string &display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  // The script's standard input: it stops the server once this closes.
-  int keep_running_ = -1;
-  std::string display_;
 };

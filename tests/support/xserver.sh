@@ -13,9 +13,6 @@
 #                 XSERVER_SIZE): xrandr --fb can then resize it up to that
 #   XSERVER_WM    openbox to run that window manager on the server
 #   XSERVER_CAP   address space cap of the server (default 2G)
-#
-# Run as `sh xserver.sh serve`: starts Xvfb, prints its DISPLAY, and stops it
-# once its standard input closes.
 
 XSERVER_PID=""
 WM_PID=""
@@ -117,12 +114,3 @@ stop_xserver() {
   WM_PID=""
   XSERVER_PID=""
 }
-
-if [ "$(basename "$0")" = xserver.sh ] && [ "${1:-}" = serve ]; then
-  set -eu
-  WORK=$(mktemp -d /tmp/tessalux-xserver-XXXXXX)
-  trap 'stop_xserver; rm -rf "$WORK"' EXIT
-  start_xserver
-  echo "$DISPLAY"
-  cat >/dev/null
-fi
