@@ -6,13 +6,12 @@
 HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/../e2e/lib.sh"
 
-# Makes the utility run the real xrandr behind the recording wrapper, which
-# records each scale call (call_args) and its exit status (xrandr_status).
+# Makes the fake xrandr pass each request on to the real one, still
+# recording each scale call (call_args) and its exit status (xrandr_status).
 use_real_xrandr() {
   REAL_XRANDR=$(command -v xrandr) || fail "xrandr is not installed"
   XRANDR_STATUS_LOG="$WORK/statuses"
   export REAL_XRANDR XRANDR_STATUS_LOG
-  PATH_FOR_APP="$SUPPORT_DIR/recording-bin:$PATH"
 }
 
 # Exit status of recorded call $1 (1 = first).
