@@ -7,7 +7,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/../e2e/lib.sh"
 
 # Makes the fake xrandr pass each request on to the real one, still
-# recording each scale call (call_args) and its exit status (xrandr_status).
+# recording each scale call and its exit status (xrandr_status).
 use_real_xrandr() {
   REAL_XRANDR=$(command -v xrandr) || fail "xrandr is not installed"
   XRANDR_STATUS_LOG="$WORK/statuses"
@@ -16,9 +16,6 @@ use_real_xrandr() {
 
 # Exit status of recorded call $1 (1 = first).
 xrandr_status() { sed -n "$1p" "$XRANDR_STATUS_LOG"; }
-
-# The name of the output the server reports (last) as connected.
-connected_output() { xrandr -q | sed -n 's/^\([^ ]*\) connected.*/\1/p' | tail -n 1; }
 
 # The current size of screen 0 as WIDTHxHEIGHT.
 screen_size() { xrandr -q | sed -n 's/^Screen 0:.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }
@@ -78,7 +75,7 @@ xspice_scaling() {
   CLICK_WITH_KEYS=yes
   start_xserver "$HERE/spiceqxl.conf"
   use_real_xrandr
-  output=$(connected_output)
+  output=$(xrandr -q | sed -n 's/^\([^ ]*\) connected.*/\1/p' | tail -n 1)
   [ -n "$output" ] || fail "the server reports no connected output"
   expect_screen 1024x768
   start_app

@@ -8,9 +8,8 @@
 #   stop_xserver          stops the window manager and the server.
 #   xserver_gone          true when the server has ended on its own.
 # Settings, read by start_xserver:
-#   XSERVER_SIZE  screen size as WxH (Xvfb; default 1024x768)
-#   XSERVER_MAX   largest size the screen may be given later (Xvfb; default
-#                 XSERVER_SIZE): xrandr --fb can then resize it up to that
+#   XSERVER_MAX   WxH, the largest size xrandr --fb may give the 1024x768
+#                 screen of Xvfb later (default: 1024x768)
 #   XSERVER_WM    openbox to run that window manager on the server
 #   XSERVER_CAP   address space cap of the server (default 2G)
 
@@ -73,8 +72,7 @@ launch_xserver() {
 
 start_xserver() {
   if [ -z "${1:-}" ]; then
-    size=${XSERVER_SIZE:-1024x768}
-    launch_xserver Xvfb -screen 0 "${XSERVER_MAX:-$size}x24" ||
+    launch_xserver Xvfb -screen 0 "${XSERVER_MAX:-1024x768}x24" ||
       { echo "Xvfb did not start: $(cat "$WORK/xserver.out")" >&2; exit 1; }
   else
     command -v Xorg >/dev/null || skip "Xorg is not installed"
@@ -92,13 +90,10 @@ start_xserver() {
   fi
   DISPLAY=":$(cat "$WORK/xserver.display")"
   export DISPLAY
-  [ -z "${XSERVER_MAX:-}" ] || xrandr --fb "${XSERVER_SIZE:-1024x768}" 2>/dev/null || true
+  [ -z "${XSERVER_MAX:-}" ] || xrandr --fb 1024x768 2>/dev/null || true
   # Keep the pointer away from the window, or tooltips pop up.
   xdotool mousemove 0 0
-  [ -z "${XSERVER_WM:-}" ] || start_window_manager
-}
-
-start_window_manager() {
+  [ -n "${XSERVER_WM:-}" ] || return 0
   mkdir -p "$WORK/wm-home"
   HOME="$WORK/wm-home" openbox --sm-disable >"$WORK/wm.log" 2>&1 &
   WM_PID=$!
