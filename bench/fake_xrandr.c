@@ -1,9 +1,11 @@
-/* Stand-in for xrandr in the press benchmark, built static so that starting
- * it costs as little as a program can.
- *   xrandr -q    prints a report with one connected output, BENCH-1.
+/* Stand-in for xrandr in the benchmark, built static so that starting it
+ * costs as little as a program can.
+ *   xrandr -q    prints a one-line report with one connected output,
+ *                BENCH-1, after sleeping BENCH_REPORT_DELAY_MS milliseconds
+ *                when that is set: a slow report, as of outputs slow to probe.
  *   otherwise    appends the CLOCK_MONOTONIC time at which it started, in
  *                nanoseconds, as one line to the file named by BENCH_STAMPS.
- * Exits with status 0 at once either way. */
+ * Exits with status 0 either way. */
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -16,10 +18,11 @@ int main(int argc, char **argv) {
   clock_gettime(CLOCK_MONOTONIC, &now);
 
   if (argc == 2 && strcmp(argv[1], "-q") == 0) {
-    static const char report[] =
-        "Screen 0: minimum 1 x 1, current 1024 x 768, maximum 1024 x 768\n"
-        "BENCH-1 connected 1024x768+0+0 0mm x 0mm\n"
-        "   1024x768       0.00*\n";
+    const char *delay = getenv("BENCH_REPORT_DELAY_MS");
+    const long ms = delay != NULL ? atol(delay) : 0;
+    struct timespec pause = {ms / 1000, (ms % 1000) * 1000000L};
+    if (ms > 0) nanosleep(&pause, NULL);
+    static const char report[] = "BENCH-1 connected 1024x768+0+0\n";
     return write(1, report, sizeof report - 1) == (ssize_t)(sizeof report - 1) ? 0 : 1;
   }
 

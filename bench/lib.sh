@@ -1,20 +1,23 @@
-# Shared steps of the benchmark scripts: the packages and the build, a
-# private Xvfb, the environment the measured programs run in, and the
-# statistics. Sourced from the top of the repository.
+# Shared steps of the benchmark: the packages and the build, the X server,
+# the environment the measured programs run in, and the statistics. Sourced
+# from the top of the repository.
 
 BUILD=${BENCH_BUILD_DIR:-$(pwd)/build-bench}
 # shellcheck disable=SC2034 # used by the scripts that source this file
-TESSALUX=$BUILD/tessalux
+TESSALUX=$BUILD/program/tessalux
 # shellcheck disable=SC2034
-FLOOR=$BUILD/bench/floor
+FLOOR=$BUILD/floor
 # shellcheck disable=SC2034
-PROBE=$BUILD/bench/probe
-FAKE_BIN=$BUILD/bench/fake-bin
+PROBE=$BUILD/probe
+FAKE_BIN=$BUILD/fake-bin
 
 WORK=$(mktemp -d /tmp/tessalux-bench-XXXXXX)
-XVFB_PID=""
+mkdir -p "$WORK/home"
+# The project's X server starter: start_xserver gives a private Xvfb of
+# 1024x768 and exports DISPLAY; no window manager runs.
+. tests/support/xserver.sh
 cleanup() {
-  [ -z "$XVFB_PID" ] || { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; } || true
+  stop_xserver
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -32,31 +35,16 @@ quietly() {
 }
 
 # Installs what the benchmark needs, then builds tessalux as users get it
-# (RelWithDebInfo) and the benchmark's own helpers.
+# (RelWithDebInfo) and the benchmark's helpers, in one build from bench/.
 install_and_build() {
   sh scripts/install-packages build-essential cmake pkg-config libgtk2.0-dev \
-    libx11-dev libxtst-dev xvfb x11-xserver-utils
+    libx11-dev libxtst-dev xvfb x11-xserver-utils xdotool
   echo "Building in $BUILD ..." >&2
-  quietly cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
-  quietly cmake --build "$BUILD" --target tessalux -j"$(nproc)"
-  quietly cmake -S bench -B "$BUILD/bench" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  quietly cmake --build "$BUILD/bench" -j"$(nproc)"
-}
-
-start_xvfb() {
-  # Xvfb picks a free display itself and writes its number once it is ready.
-  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 \
-    3>"$WORK/display" 2>"$WORK/xvfb.log" &
-  XVFB_PID=$!
-  tries=200
-  while [ ! -s "$WORK/display" ]; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-    sleep 0.05
-  done
-  DISPLAY=":$(cat "$WORK/display")"
-  export DISPLAY
-  mkdir -p "$WORK/home"
+  # A build folder configured from another source folder is configured anew.
+  grep -qsx "CMAKE_HOME_DIRECTORY:INTERNAL=$(pwd)/bench" "$BUILD/CMakeCache.txt" ||
+    rm -f "$BUILD/CMakeCache.txt"
+  quietly cmake -S bench -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  quietly cmake --build "$BUILD" --target tessalux floor probe fake_xrandr -j"$(nproc)"
 }
 
 # Every measured program sees the same plain environment: an empty HOME and

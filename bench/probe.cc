@@ -12,10 +12,12 @@
 //       prints what all its threads spent over SECONDS untouched: CPU time
 //       in ms, voluntary and involuntary context switches, thread count,
 //       and its VmHWM in KiB.
-//   probe press COUNT BUTTON PROGRAM [ARGS...]
-//       Clicks toolbar button BUTTON (1 to 4) COUNT times through XTest and
-//       prints, one line per click, the time in ms from the synthetic press
-//       to the start of the fake xrandr, read from the file BENCH_STAMPS.
+//   probe press COUNT KEY PROGRAM [ARGS...]
+//       Gives the program's window the keyboard focus, then presses and
+//       releases KEY (a keysym name such as KP_Add) COUNT times through XTest
+//       and prints, one line per press, the time in ms from the synthetic
+//       key press to the start of the fake xrandr, read from the file
+//       BENCH_STAMPS.
 //   probe spawn COUNT PROGRAM [ARGS...]
 //       Runs PROGRAM COUNT times with fork, execvp and waitpid and prints,
 //       one line per run, the time in ms from fork to the stamp it wrote.
@@ -222,40 +224,53 @@ ThreadTotals sum_threads(pid_t pid) {
   return totals;
 }
 
-// Starts the program and waits for its window; on failure it is already
-// stopped and None is returned.
-Window launch_and_wait(Display *display, char **argv, pid_t &child, int64_t &elapsed) {
-  child = start_program(argv);
-  if (child < 0) return None;
-  int64_t mapped_at = 0;
-  const Window window = wait_for_window(display, child, mapped_at);
-  if (window == None) {
-    stop_program(child);
-    return None;
+// A program started by us with its window mapped, and our connection.
+struct Launched {
+  Display *display = nullptr;
+  pid_t child = 0;
+  Window window = None;
+  int64_t elapsed_ns = 0;  // from its exec to the MapNotify of its window
+};
+
+// Starts the program and waits for its window. On failure it says why and
+// returns false, with the program already stopped.
+bool launch(char **argv, Launched &run) {
+  run.display = open_watching_display();
+  if (run.display == nullptr) {
+    fail("cannot open the X display");
+    return false;
   }
-  elapsed = mapped_at - *exec_stamp;
-  stop_watching(display);
-  return window;
+  run.child = start_program(argv);
+  int64_t mapped_at = 0;
+  if (run.child > 0) run.window = wait_for_window(run.display, run.child, mapped_at);
+  if (run.window == None) {
+    if (run.child > 0) stop_program(run.child);
+    XCloseDisplay(run.display);
+    fail("no window titled TESSALUX was mapped");
+    return false;
+  }
+  run.elapsed_ns = mapped_at - *exec_stamp;
+  stop_watching(run.display);
+  return true;
+}
+
+// Stops the launched program and returns `result`.
+int finish(Launched &run, int result) {
+  stop_program(run.child);
+  XCloseDisplay(run.display);
+  return result;
 }
 
 int measure_map(int64_t hold_ms, char **argv) {
-  Display *display = open_watching_display();
-  if (display == nullptr) return fail("cannot open the X display");
-  pid_t child = 0;
-  int64_t elapsed = 0;
-  if (launch_and_wait(display, argv, child, elapsed) == None) {
-    XCloseDisplay(display);
-    return fail("no window titled TESSALUX was mapped");
-  }
-  print_ms(elapsed);
+  Launched run;
+  if (!launch(argv, run)) return 1;
+  print_ms(run.elapsed_ns);
   if (hold_ms > 0) {
     sleep_ms(hold_ms);
-    std::printf(" %ld", peak_rss_kib(child));
+    std::printf(" %ld", peak_rss_kib(run.child));
   }
   std::printf("\n");
-  stop_program(child);
-  XCloseDisplay(display);
-  return 0;
+  return finish(run, 0);
 }
 
 int measure_exit(char **argv) {
@@ -272,25 +287,17 @@ int measure_exit(char **argv) {
 }
 
 int measure_idle(int64_t seconds, char **argv) {
-  Display *display = open_watching_display();
-  if (display == nullptr) return fail("cannot open the X display");
-  pid_t child = 0;
-  int64_t elapsed = 0;
-  if (launch_and_wait(display, argv, child, elapsed) == None) {
-    XCloseDisplay(display);
-    return fail("no window titled TESSALUX was mapped");
-  }
+  Launched run;
+  if (!launch(argv, run)) return 1;
   sleep_ms(1000);
-  const ThreadTotals before = sum_threads(child);
+  const ThreadTotals before = sum_threads(run.child);
   sleep_ms(seconds * 1000);
-  const ThreadTotals after = sum_threads(child);
+  const ThreadTotals after = sum_threads(run.child);
   print_ms(after.cpu_ns - before.cpu_ns);
   std::printf(" %ld %ld %d %ld\n", after.voluntary - before.voluntary,
               after.involuntary - before.involuntary, after.threads,
-              peak_rss_kib(child));
-  stop_program(child);
-  XCloseDisplay(display);
-  return 0;
+              peak_rss_kib(run.child));
+  return finish(run, 0);
 }
 
 // Reads the stamps appended to the file since `offset` and returns the first
@@ -324,62 +331,41 @@ const char *stamp_file() {
   return path;
 }
 
-int measure_presses(int count, int button, char **argv) {
+int measure_presses(int count, const char *key_name, char **argv) {
   const char *stamps = stamp_file();
   if (stamps == nullptr) return fail("BENCH_STAMPS must name a writable file");
   const int watch_fd = inotify_init1(IN_CLOEXEC);
   if (watch_fd < 0 || inotify_add_watch(watch_fd, stamps, IN_CLOSE_WRITE) < 0) {
     return fail("cannot watch the stamp file");
   }
-  Display *display = open_watching_display();
-  if (display == nullptr) return fail("cannot open the X display");
-  pid_t child = 0;
-  int64_t elapsed = 0;
-  const Window window = launch_and_wait(display, argv, child, elapsed);
-  if (window == None) {
-    XCloseDisplay(display);
-    return fail("no window titled TESSALUX was mapped");
-  }
+  Launched run;
+  if (!launch(argv, run)) return 1;
+  const KeyCode key = XKeysymToKeycode(run.display, XStringToKeysym(key_name));
+  if (key == 0) return finish(run, fail("no such key on the server's keyboard"));
   sleep_ms(500);
-
-  // The four buttons share the toolbar, which sits 30 pixels in from each
-  // side of the window; 39 pixels down is the middle of the buttons.
-  XWindowAttributes attributes{};
-  XGetWindowAttributes(display, window, &attributes);
-  int left = 0;
-  int top = 0;
-  Window ignored = None;
-  XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &left, &top,
-                        &ignored);
-  const int x = left + 30 + (attributes.width - 60) * (2 * button - 1) / 8;
-  const int y = top + 39;
+  // No window manager runs, so the focus is given by hand; the pointer stays
+  // outside the window, and the keys go to the focus window.
+  XSetInputFocus(run.display, run.window, RevertToPointerRoot, CurrentTime);
+  XSync(run.display, False);
+  sleep_ms(100);
 
   int result = 0;
   off_t offset = 0;
   for (int press = 0; press < count; ++press) {
-    // Entering anew for every click keeps the hover below the tooltip delay.
-    XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
-    XFlush(display);
-    sleep_ms(40);
     const int64_t pressed = now_ns();
-    XTestFakeButtonEvent(display, 1, True, CurrentTime);
-    XTestFakeButtonEvent(display, 1, False, CurrentTime);
-    XFlush(display);
+    XTestFakeKeyEvent(run.display, key, True, CurrentTime);
+    XTestFakeKeyEvent(run.display, key, False, CurrentTime);
+    XFlush(run.display);
     if (!wait_for_stamp(watch_fd)) {
-      result = fail("a click started no xrandr");
+      result = fail("a key press started no xrandr");
       break;
     }
     print_ms(next_stamp(stamps, offset) - pressed);
     std::printf("\n");
-    sleep_ms(20);
-    XTestFakeMotionEvent(display, -1, 0, 0, CurrentTime);
-    XFlush(display);
-    sleep_ms(20);
+    sleep_ms(60);
   }
-  stop_program(child);
-  XCloseDisplay(display);
   close(watch_fd);
-  return result;
+  return finish(run, result);
 }
 
 int measure_spawns(int count, char **argv) {
@@ -406,7 +392,7 @@ int measure_spawns(int count, char **argv) {
 
 int usage() {
   return fail(
-      "usage: probe map [--hold MS] | exit | idle SECONDS | press COUNT BUTTON | "
+      "usage: probe map [--hold MS] | exit | idle SECONDS | press COUNT KEY | "
       "spawn COUNT, then PROGRAM [ARGS...]");
 }
 
@@ -432,7 +418,7 @@ int main(int argc, char **argv) {
   if (mode == "exit") return measure_exit(argv + 2);
   if (mode == "idle" && argc >= 4) return measure_idle(std::atoll(argv[2]), argv + 3);
   if (mode == "press" && argc >= 5) {
-    return measure_presses(std::atoi(argv[2]), std::atoi(argv[3]), argv + 4);
+    return measure_presses(std::atoi(argv[2]), argv[3], argv + 4);
   }
   if (mode == "spawn" && argc >= 4) return measure_spawns(std::atoi(argv[2]), argv + 3);
   return usage();
