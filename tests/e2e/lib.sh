@@ -48,21 +48,25 @@ HDMI-1 disconnected (normal left inverted right x axis y axis)
   APP_PID=$!
 }
 
-# launch_app, then waits until the window shows its four buttons, for
-# APP_WAIT_SECONDS at most (default 10; also how long it may take to end).
-# The Xorg drivers of the tests draw where XGetImage cannot read it back, so
-# there CLICK_WITH_KEYS=yes has click_button press the button's shortcut
-# instead, in the window given the keyboard focus.
+# launch_app, then waits until the window titled TESSALUX shows its four
+# buttons and has the keyboard focus, for APP_WAIT_SECONDS at most (default
+# 10; also how long it may take to end). The Xorg drivers of the tests draw
+# where XGetImage cannot read it back, so there CLICK_WITH_KEYS=yes has
+# click_button press the button's shortcut instead.
 start_app() {
   launch_app "$@"
   WINDOW=$(timeout "${APP_WAIT_SECONDS:-10}" xdotool search --sync --onlyvisible --name '^TESSALUX$' | head -n 1)
   # The pipeline's status is head's, so a search that timed out shows here.
-  [ -n "$WINDOW" ] || fail "no visible window titled TESSALUX"
-  if [ -n "${CLICK_WITH_KEYS:-}" ]; then
+  [ -n "$WINDOW" ] && [ "$(xdotool getwindowname "$WINDOW")" = TESSALUX ] ||
+    fail "no visible window titled TESSALUX"
+  # A window manager gives a new window the focus; without one, we do.
+  if [ -n "${XSERVER_WM:-}" ]; then
+    wait_for '[ "$(xdotool getactivewindow)" = "$WINDOW" ]' || fail "the window has no focus"
+  else
     xdotool windowfocus --sync "$WINDOW" || fail "could not focus the window"
-    return
   fi
-  wait_for '"$WINDOW_TOOL" buttons "$WINDOW" >"$WORK/buttons" 2>&1' "${APP_WAIT_SECONDS:-10}" ||
+  [ -n "${CLICK_WITH_KEYS:-}" ] ||
+    wait_for '"$WINDOW_TOOL" buttons "$WINDOW" >"$WORK/buttons" 2>&1' "${APP_WAIT_SECONDS:-10}" ||
     fail "the window's buttons: $(cat "$WORK/buttons")"
 }
 
@@ -117,6 +121,19 @@ expect_exit_zero() {
 expect_stdout() {
   actual=$(cat "$WORK/stdout"; printf .)
   [ "$actual" = "$1." ] || fail "standard output was [$(cat "$WORK/stdout")], expected [$1]"
+}
+
+# Presses zoom out, zoom in twice, zoom 1:1, then Quit: each press must
+# reach xrandr, to scale output $1, with the factor that follows from the
+# press before, whatever became of it.
+presses_reach_xrandr() {
+  for press in "1 1.1" "3 1" "3 0.9090909090909091" "2 1.0"; do
+    call=$(( $(call_count) + 1 ))
+    click_and_wait_call "${press% *}" "$call"
+    expect_scale_call "$call" "$1" "${press#* }"
+  done
+  quit_cleanly
+  [ "$(call_count)" = 4 ] || fail "$(call_count) xrandr calls, expected 4"
 }
 
 # Quit ends the utility with status 0, and it printed nothing.

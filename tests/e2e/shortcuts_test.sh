@@ -4,11 +4,6 @@
 #   shortcuts_test.sh CASE    with TESSALUX, SUPPORT_DIR and WINDOW_TOOL set.
 . "$(dirname "$0")/lib.sh"
 
-# There is no window manager to give the window the keyboard focus.
-focus_window() {
-  xdotool windowfocus --sync "$WINDOW" || fail "could not focus the window"
-}
-
 # Presses key $1 and waits for xrandr call number $2 (1 = first).
 press_and_wait_call() {
   xdotool key "$1"
@@ -20,7 +15,6 @@ press_and_wait_call() {
 case_every_key() {
   start_xserver
   start_app
-  focus_window
   call=0
   while read -r key scale; do
     call=$((call + 1))
@@ -51,7 +45,6 @@ EOF
 case_other_keys_do_nothing() {
   start_xserver
   start_app
-  focus_window
   xdotool key minus equal plus 0 q Escape \
     ctrl+shift+minus ctrl+shift+0 ctrl+alt+minus alt+KP_Add alt+q ctrl+shift+q
   press_and_wait_call ctrl+minus 1
@@ -67,7 +60,6 @@ case_no_output() {
   set_report "HDMI-1 disconnected (normal left inverted right x axis y axis)
 "
   start_app
-  focus_window
   xdotool key ctrl+minus KP_Subtract ctrl+0 KP_0 ctrl+plus ctrl+equal KP_Add ctrl+q
   expect_exit_zero
   [ "$(call_count)" = 0 ] || fail "a key ran xrandr without an output"
@@ -75,13 +67,12 @@ case_no_output() {
 "
 }
 
-# Under a window manager the new window gets the keyboard focus, and the
-# keys work without anything else done to it.
+# Under a window manager the new window gets the keyboard focus (start_app
+# waits for it), and the keys work without anything else done to it.
 case_focused_under_openbox() {
   XSERVER_WM=openbox
   start_xserver
   start_app
-  wait_for '[ "$(xdotool getactivewindow)" = "$WINDOW" ]' || fail "the window has no focus"
   press_and_wait_call ctrl+minus 1
   expect_scale 1 1.1
   xdotool key ctrl+q

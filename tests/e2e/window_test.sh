@@ -7,19 +7,7 @@
 case_buttons() {
   start_xserver
   start_app
-  [ "$(xdotool getwindowname "$WINDOW")" = TESSALUX ] || fail "title"
-  click_and_wait_call 1 1
-  expect_scale 1 1.1
-  click_and_wait_call 3 2
-  expect_scale 2 1
-  click_and_wait_call 3 3
-  expect_scale 3 0.9090909090909091
-  click_and_wait_call 2 4
-  expect_scale 4 1.0
-  click_button 4
-  expect_exit_zero
-  [ "$(call_count)" = 4 ] || fail "Quit ran xrandr"
-  expect_stdout ""
+  presses_reach_xrandr eDP-1
 }
 
 # Closing the window with the command $1 ends the utility with status 0,
@@ -73,7 +61,6 @@ case_arguments_change_nothing() {
   start_xserver
   start_app --display=:999 --name=other --class=Other --sync --gtk-debug=all \
     --g-fatal-warnings -q --help --version "--output x"
-  [ "$(xdotool getwindowname "$WINDOW")" = TESSALUX ] || fail "title"
   click_and_wait_call 1 1
   expect_scale 1 1.1
   quit_cleanly
