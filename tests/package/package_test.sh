@@ -91,6 +91,38 @@ case_deb() {
   expect_installed_files "$WORK/root/usr"
   expect_valid_files "$WORK/root/usr"
 
+  # The version of project() reaches the package, the man page and AppStream.
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD_DIR/CMakeCache.txt")
+  [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
+  zcat "$WORK/root/usr/share/man/man1/tessalux.1.gz" |
+    grep -q "^\.TH TESSALUX 1 \"[A-Z][a-z]* 20[0-9][0-9]\" \"tessalux $version\" " ||
+    fail "the man page is not that of $version"
+  grep -q "<release version=\"$version\" date=\"20[0-9][0-9]-[0-9][0-9]-[0-9][0-9]\"/>" \
+    "$WORK/root/usr/share/metainfo/org.tessalux.Tessalux.metainfo.xml" ||
+    fail "the AppStream release is not $version"
+
+  # The source release, without build folders or version control, gives the
+  # same package byte for byte when built twice with scripts/package: in two
+  # folders of different names and depths, from files with other time stamps,
+  # at other times.
+  (cd "$WORK" && cpack --config "$BUILD_DIR/CPackSourceConfig.cmake" -B "$WORK/release") \
+    >"$WORK/cpack.log" 2>&1 || fail "cpack source: $(cat "$WORK/cpack.log")"
+  tarball="$WORK/release/tessalux-$version.tar.gz"
+  [ -f "$tarball" ] || fail "no $tarball: $(ls "$WORK/release")"
+  ! tar -tzf "$tarball" | grep -E "^tessalux-$version/(build[^/]*|\.git)(/|$)" ||
+    fail "the source release holds build folders or .git"
+  for copy in one two/more/deeply; do
+    mkdir -p "$WORK/$copy"
+    tar -xzf "$tarball" -C "$WORK/$copy" --strip-components=1
+    [ "$copy" = one ] || find "$WORK/$copy" -exec touch -h -d '2001-02-03 04:05:06' {} +
+    (cd "$WORK/$copy" && sh scripts/package) >"$WORK/package.log" 2>&1 ||
+      fail "scripts/package in $copy: $(cat "$WORK/package.log")"
+  done
+  sums=$(cd "$WORK" && sha256sum one/build-package/*.deb two/more/deeply/build-package/*.deb)
+  [ "$(echo "$sums" | cut -d' ' -f1 | uniq | wc -l)" = 1 ] ||
+    fail "two builds of one source differ:
+$sums"
+
   TESSALUX="$WORK/root/usr/bin/tessalux"
   start_xvfb
   start_app
