@@ -1,11 +1,40 @@
-# What `cmake --install` puts in place, and the Debian package CPack builds
-# from the same files (see scripts/package).
+# What `cmake --install` puts in place, the Debian package CPack builds from
+# the same files (see scripts/package) and the source release
+# (`cmake --build build --target package_source`).
 include(GNUInstallDirs)
+
+# The release this tree is: the version given to project(), and the date of
+# the top entry of data/changelog, which must be the entry for that version.
+file(STRINGS data/changelog changelog_lines REGEX "^(tessalux \\(| -- )")
+list(GET changelog_lines 0 changelog_head)
+list(GET changelog_lines 1 changelog_trailer)
+string(REGEX REPLACE "^tessalux \\(([^)]*)\\).*" "\\1" changelog_version "${changelog_head}")
+if(NOT changelog_version STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "data/changelog starts with version ${changelog_version}, "
+                      "but project() says ${PROJECT_VERSION}: add an entry for it")
+endif()
+string(REGEX REPLACE "^ -- .*>  " "" changelog_date "${changelog_trailer}")
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C date -u -d "${changelog_date}" "+%s;%Y-%m-%d;%B %Y"
+  OUTPUT_VARIABLE release_date OUTPUT_STRIP_TRAILING_WHITESPACE
+  RESULT_VARIABLE date_status)
+if(NOT date_status EQUAL 0)
+  message(FATAL_ERROR "cannot read the date \"${changelog_date}\" of data/changelog")
+endif()
+list(GET release_date 0 TESSALUX_RELEASE_EPOCH)   # seconds since 1970
+list(GET release_date 1 TESSALUX_RELEASE_DATE)    # for AppStream: 2026-12-07
+list(GET release_date 2 TESSALUX_RELEASE_MONTH)   # for the man page: December 2026
+
+# The man page and the AppStream metadata carry the version and release date.
+set(configured ${CMAKE_CURRENT_BINARY_DIR}/data)
+configure_file(data/tessalux.1.in ${configured}/tessalux.1 @ONLY)
+configure_file(data/org.tessalux.Tessalux.metainfo.xml.in
+               ${configured}/org.tessalux.Tessalux.metainfo.xml @ONLY)
 
 install(TARGETS tessalux RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES data/org.tessalux.Tessalux.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES data/org.tessalux.Tessalux.metainfo.xml
+install(FILES ${configured}/org.tessalux.Tessalux.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 # Drawn by art/render_icon.py from the same shapes as the window icon.
 install(DIRECTORY data/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
@@ -13,15 +42,15 @@ install(DIRECTORY data/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 # The man page and the changelog are installed compressed, as Debian wants
 # them; -n leaves out the time stamp so equal sources give equal packages.
 set(compressed "")
-foreach(source tessalux.1 changelog)
+foreach(input ${configured}/tessalux.1 ${CMAKE_CURRENT_SOURCE_DIR}/data/changelog)
+  get_filename_component(name ${input} NAME)
   add_custom_command(
-    OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${source}.gz
-    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/data/${source}
-            ${CMAKE_CURRENT_BINARY_DIR}/${source}
-    COMMAND gzip -9nf ${CMAKE_CURRENT_BINARY_DIR}/${source}
-    DEPENDS data/${source}
+    OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${input} ${CMAKE_CURRENT_BINARY_DIR}/${name}
+    COMMAND gzip -9nf ${CMAKE_CURRENT_BINARY_DIR}/${name}
+    DEPENDS ${input}
     VERBATIM)
-  list(APPEND compressed ${CMAKE_CURRENT_BINARY_DIR}/${source}.gz)
+  list(APPEND compressed ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz)
 endforeach()
 add_custom_target(compressed_docs ALL DEPENDS ${compressed})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tessalux.1.gz
@@ -39,7 +68,7 @@ set(CPACK_PACKAGE_DESCRIPTION
 and quit, that rescale one output of the running X server through xrandr, so
 that more or less of the desktop fits on the screen. Ctrl+minus, Ctrl+0,
 Ctrl+plus and Ctrl+Q do the same from the keyboard.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The Debian package installs under /usr, CPack's default for it.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
@@ -49,4 +78,21 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS x11-xserver-utils)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# Equal sources give equal packages: cmake/cpack_project.cmake sets the time
+# stamps inside the package when cpack runs, from these two.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/cmake/cpack_project.cmake)
+set(CPACK_TESSALUX_SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+set(CPACK_TESSALUX_RELEASE_EPOCH ${TESSALUX_RELEASE_EPOCH})
+
+# The source release, tessalux-VERSION.tar.gz: the tree as committed, without
+# build folders, version control or editor leftovers.
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION})
+string(REGEX REPLACE "([][+.*()^$?|\\\\])" "\\\\\\1" source_dir_pattern
+       "${CMAKE_CURRENT_SOURCE_DIR}")
+set(CPACK_SOURCE_IGNORE_FILES
+    "^${source_dir_pattern}/build[^/]*/"
+    "^${source_dir_pattern}/\\.git(/|$)"
+    "/__pycache__/" "~$" "\\.swp$" "\\.orig$" "\\.rej$")
 include(CPack)
