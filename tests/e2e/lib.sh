@@ -8,7 +8,6 @@ set -eu
 
 WORK=$(mktemp -d /tmp/tessalux-test-XXXXXX)
 APP_PID=""
-APP_STATUS=""
 WINDOW=""
 
 cleanup() {
@@ -105,17 +104,12 @@ expect_scale_call() {
 }
 expect_scale() { expect_scale_call "$1" eDP-1 "$2"; }
 
-# Waits for the utility to end and keeps its exit status in APP_STATUS.
-wait_app_exit() {
-  wait_for '! is_running "$APP_PID"' "${APP_WAIT_SECONDS:-10}" || fail "tessalux did not end"
-  APP_STATUS=0
-  wait "$APP_PID" || APP_STATUS=$?
-  APP_PID=""
-}
-
 expect_exit_zero() {
-  wait_app_exit
-  [ "$APP_STATUS" = 0 ] || fail "exit status $APP_STATUS, expected 0"
+  wait_for '! is_running "$APP_PID"' "${APP_WAIT_SECONDS:-10}" || fail "tessalux did not end"
+  status=0
+  wait "$APP_PID" || status=$?
+  APP_PID=""
+  [ "$status" = 0 ] || fail "exit status $status, expected 0"
 }
 
 expect_stdout() {
@@ -153,11 +147,8 @@ is_centred() {
   read -r area_x area_y area_w area_h <<AREA
 $1
 AREA
-  info=$(xwininfo -id "$WINDOW")
-  x=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
-  y=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
-  w=$(echo "$info" | sed -n 's/.*Width: *//p')
-  h=$(echo "$info" | sed -n 's/.*Height: *//p')
+  eval "$(xwininfo -id "$WINDOW" | sed -n 's/.*Absolute upper-left X: */x=/p
+    s/.*Absolute upper-left Y: */y=/p; s/^ *Width: */w=/p; s/^ *Height: */h=/p')"
   # Frame sizes left, right, top, bottom; none without a window manager.
   set -- "$2" "$3" $(xprop -id "$WINDOW" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ,) 0 0 0 0
   frame_x=$((x - $3)) frame_y=$((y - $5)) frame_w=$((w + $3 + $4)) frame_h=$((h + $5 + $6))

@@ -7,15 +7,12 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/../e2e/lib.sh"
 
 # Makes the fake xrandr pass each request on to the real one, still
-# recording each scale call and its exit status (xrandr_status).
+# recording each scale call, and its exit status in XRANDR_STATUS_LOG.
 use_real_xrandr() {
   REAL_XRANDR=$(command -v xrandr) || fail "xrandr is not installed"
   XRANDR_STATUS_LOG="$WORK/statuses"
   export REAL_XRANDR XRANDR_STATUS_LOG
 }
-
-# Exit status of recorded call $1 (1 = first).
-xrandr_status() { sed -n "$1p" "$XRANDR_STATUS_LOG"; }
 
 # The current size of screen 0 as WIDTHxHEIGHT.
 screen_size() { xrandr -q | sed -n 's/^Screen 0:.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }
@@ -26,16 +23,8 @@ expect_screen() {
     fail "screen is $(screen_size), expected $1"
 }
 
-# The utility's children, zombies included, one "PID STATE" per line.
-app_children() {
-  for stat in /proc/[0-9]*/stat; do
-    read -r line 2>/dev/null <"$stat" || continue
-    # Fields after the command name, which may hold blanks: state, parent, ...
-    set -- ${line##*) }
-    pid=${stat#/proc/}
-    [ "${2:-}" != "$APP_PID" ] || echo "${pid%/stat} $1"
-  done
-}
+# The utility's children, zombies included, that it has not waited for.
+app_children() { cat /proc/"$APP_PID"/task/*/children; }
 
 app_fd_count() { ls "/proc/$APP_PID/fd" | wc -l; }
 
@@ -46,7 +35,6 @@ app_rss_kb() { awk '$1 == "VmRSS:" { print $2 }' "/proc/$APP_PID/status"; }
 # reaped, also one whose program never started and left no other trace.
 reaped_child_faults() { cut -d" " -f11 "/proc/$APP_PID/stat"; }
 
-# Clicks button $1 and waits until the utility has waited for one more child.
 click_and_wait_reaped() {
   faults_before=$(reaped_child_faults)
   click_button "$1"
@@ -75,7 +63,7 @@ xspice_scaling() {
   expect_centred "at start"
   click_and_wait_call 1 1
   expect_scale_call 1 "$output" 1.1
-  [ "$(xrandr_status 1)" = 0 ] || fail "xrandr refused 1.1 with status $(xrandr_status 1)"
+  [ "$(cat "$XRANDR_STATUS_LOG")" = 0 ] || fail "xrandr refused 1.1: $(cat "$XRANDR_STATUS_LOG")"
   expect_screen 1127x845
   expect_centred "after zoom out"
   click_and_wait_call 3 2
@@ -123,7 +111,7 @@ case_xvfb_refused_scale() {
   start_app
   click_and_wait_call 1 1
   expect_scale_call 1 screen 1.1
-  [ "$(xrandr_status 1)" = 1 ] || fail "Xvfb answered 1.1 with status $(xrandr_status 1), expected 1"
+  [ "$(cat "$XRANDR_STATUS_LOG")" = 1 ] || fail "Xvfb answered 1.1 with $(cat "$XRANDR_STATUS_LOG"), not 1"
   expect_screen 1024x768
   # The refused factor still stands, and the next press builds on it.
   click_and_wait_call 1 2
@@ -254,9 +242,8 @@ case_many_presses() {
   quit_cleanly
 }
 
-# Presses zoom out until $1 presses in all have been made, expects exactly $1
-# xrandr calls, then waits until the utility has no child left, not even a
-# zombie.
+# Presses zoom out until $1 presses in all have been made, and expects $1
+# xrandr calls and no child left, not even a zombie.
 press_zoom_out_until() {
   click_button 1 $(( $1 - $(call_count) ))
   wait_for '[ "$(call_count)" -ge '"$1"' ]' 60 || fail "only $(call_count) of $1 presses reached xrandr"

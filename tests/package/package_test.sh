@@ -13,14 +13,7 @@ expect_installed_files() {
 share/applications/org.tessalux.Tessalux.desktop
 share/doc/tessalux/changelog.gz
 share/doc/tessalux/copyright
-share/icons/hicolor/128x128/apps/tessalux.png
-share/icons/hicolor/16x16/apps/tessalux.png
-share/icons/hicolor/22x22/apps/tessalux.png
-share/icons/hicolor/24x24/apps/tessalux.png
-share/icons/hicolor/256x256/apps/tessalux.png
-share/icons/hicolor/32x32/apps/tessalux.png
-share/icons/hicolor/48x48/apps/tessalux.png
-share/icons/hicolor/64x64/apps/tessalux.png
+$(for size in 128 16 22 24 256 32 48 64; do echo "share/icons/hicolor/${size}x$size/apps/tessalux.png"; done)
 share/icons/hicolor/scalable/apps/tessalux.svg
 share/man/man1/tessalux.1.gz
 share/metainfo/org.tessalux.Tessalux.metainfo.xml"

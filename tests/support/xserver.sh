@@ -41,15 +41,6 @@ is_running() {
 
 xserver_gone() { [ -n "$XSERVER_PID" ] && ! is_running "$XSERVER_PID"; }
 
-# A TCP port that no socket on this machine uses right now.
-free_tcp_port() {
-  while :; do
-    port=$(( 20000 + $(od -An -N2 -tu2 /dev/urandom) % 20000 ))
-    grep -q ":$(printf '%04X' "$port") " /proc/net/tcp /proc/net/tcp6 2>/dev/null ||
-      { echo "$port"; return; }
-  done
-}
-
 # The release this runs on, for the reasons of skipped tests.
 debian_release() { (. /etc/os-release && echo "$PRETTY_NAME"); }
 
@@ -86,9 +77,10 @@ start_xserver() {
       { echo "Xvfb did not start: $(cat "$WORK/xserver.out")" >&2; exit 1; }
   else
     command -v Xorg >/dev/null || skip "Xorg is not installed"
-    # Another server may take the port meanwhile: then try again.
+    # A port taken by another server already: then another one.
     for attempt in 1 2 3; do
-      sed "s/@SPICE_PORT@/$(free_tcp_port)/" "$1" >"$WORK/xorg.conf"
+      port=$(( 20000 + $(od -An -N2 -tu2 /dev/urandom) % 20000 ))
+      sed "s/@SPICE_PORT@/$port/" "$1" >"$WORK/xorg.conf"
       if launch_xserver 2G Xorg -config "$WORK/xorg.conf" -logfile "$WORK/xserver.log"; then
         break
       fi

@@ -1,6 +1,6 @@
 #!/bin/sh
 # The whole utility under valgrind's memcheck on a private Xvfb: start, zoom
-# out, zoom in, zoom 1:1 and Quit through the real buttons. Any invalid read
+# out, zoom in twice, zoom 1:1 and Quit through the real buttons. Any invalid read
 # or write, use of an uninitialised value or block definitely lost that the
 # toolkit suppressions do not cover makes valgrind end with status 99.
 #   memcheck_test.sh memcheck    with TESSALUX, SUPPORT_DIR and WINDOW_TOOL set.
@@ -21,13 +21,7 @@ case_memcheck() {
 
   start_xserver
   start_app
-  click_and_wait_call 1 1
-  expect_scale 1 1.1
-  click_and_wait_call 3 2
-  expect_scale 2 1
-  click_and_wait_call 2 3
-  expect_scale 3 1.0
-  quit_cleanly
+  presses_reach_xrandr eDP-1
   # Status 0 alone could also mean valgrind never ran.
   grep -q "ERROR SUMMARY: 0 errors" "$WORK/stderr" || fail "no clean valgrind summary"
 }
