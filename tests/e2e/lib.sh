@@ -99,8 +99,9 @@ click_and_wait_call() {
 
 # Call $1 (1 = first) asked xrandr to scale output $2 by $3 on both axes.
 expect_scale_call() {
-  actual=$(tr '\0' ' ' <"$WORK/calls/$(printf 'call-%04d' $(($1 - 1)))")
-  [ "$actual" = "--output $2 --scale $3x$3 " ] || fail "call $1 was [$actual], expected $2 and $3"
+  actual=$(tr '\0' '\n' <"$WORK/calls/$(printf 'call-%04d' $(($1 - 1)))")
+  [ "$actual" = "$(printf '%s\n' --output "$2" --scale "$3x$3")" ] ||
+    fail "call $1 was [$actual], expected $2 and $3"
 }
 expect_scale() { expect_scale_call "$1" eDP-1 "$2"; }
 

@@ -1,6 +1,5 @@
 # The X servers of the tests and the benchmark: each on a display it picks
 # itself, under a memory cap of its own, optionally with a window manager.
-#
 # Sourced, with WORK set to a private folder:
 #   start_xserver [CONF]  Xvfb, or Xorg with configuration file CONF (where
 #                         @SPICE_PORT@ becomes a free loopback port); sets and
