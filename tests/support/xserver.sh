@@ -96,9 +96,13 @@ start_xserver() {
   xdotool mousemove 0 0
   [ -n "${XSERVER_WM:-}" ] || return 0
   mkdir -p "$WORK/wm-home"
-  HOME="$WORK/wm-home" openbox --sm-disable >"$WORK/wm.log" 2>&1 &
+  # openbox names itself on the root window before it loads its theme, and
+  # a window mapped until it has started is never managed, so never shown.
+  # The command given to --startup runs once it handles map requests.
+  HOME="$WORK/wm-home" openbox --sm-disable --startup "touch '$WORK/wm.ready'" \
+    >"$WORK/wm.log" 2>&1 &
   WM_PID=$!
-  wait_for 'wmctrl -m >/dev/null 2>&1' ||
+  wait_for '[ -e "$WORK/wm.ready" ]' ||
     { echo "openbox did not start: $(cat "$WORK/wm.log")" >&2; exit 1; }
 }
 
