@@ -96,13 +96,14 @@ start_xserver() {
   xdotool mousemove 0 0
   [ -n "${XSERVER_WM:-}" ] || return 0
   mkdir -p "$WORK/wm-home"
-  # openbox names itself on the root window before it loads its theme, and
-  # a window mapped until it has started is never managed, so never shown.
-  # The command given to --startup runs once it handles map requests.
+  # openbox names itself on the root window before it loads its theme, and a
+  # window mapped before it has fully started is never managed, so never
+  # shown. The command given to --startup runs once it handles map requests;
+  # on a fresh machine the theme's fonts may take a while to load.
   HOME="$WORK/wm-home" openbox --sm-disable --startup "touch '$WORK/wm.ready'" \
     >"$WORK/wm.log" 2>&1 &
   WM_PID=$!
-  wait_for '[ -e "$WORK/wm.ready" ]' ||
+  wait_for '[ -e "$WORK/wm.ready" ]' 30 ||
     { echo "openbox did not start: $(cat "$WORK/wm.log")" >&2; exit 1; }
 }
 
