@@ -73,11 +73,14 @@ shown_before_slow_report() {
   start_xserver
   FAKE_XRANDR_BEFORE_REPORT="
     window=\$(xdotool search --onlyvisible --name '^TESSALUX\$' | head -n 1)
-    '$WINDOW_TOOL' buttons \"\$window\" >'$WORK/drawn' 2>&1 &&
-      xdotool mousemove --window \"\$window\" \$(head -n 1 '$WORK/drawn') click 1
+    '$WINDOW_TOOL' buttons \"\$window\" >'$WORK/drawing' 2>&1 &&
+      xdotool mousemove --window \"\$window\" \$(head -n 1 '$WORK/drawing') click 1
+    mv '$WORK/drawing' '$WORK/drawn'
     sleep 0.5"
   export FAKE_XRANDR_BEFORE_REPORT
   start_app
+  # The window can be found here before that look at it has ended.
+  wait_for '[ -e "$WORK/drawn" ]' || fail "the report was never asked for"
   [ "$(wc -l <"$WORK/drawn")" = 4 ] || fail "not drawn when the report was asked for: $(cat "$WORK/drawn")"
   wait_for '[ "$(call_count)" -ge 1 ]' || fail "the press made meanwhile was lost"
   expect_scale 1 1.1
