@@ -169,13 +169,14 @@ bool show_until_drawn(GtkWidget *window) {
                                              nullptr, G_CONNECT_AFTER);
   const guint timer = g_timeout_add(draw_wait_ms, end_wait, &wait);
   gtk_main();
-  if (wait.waiting) return false;
 
-  // None of them may act once `wait` is gone.
+  // None of them may act once `wait` is gone, whichever way the wait ended.
   gdk_window_remove_filter(drawable, note_expose, &wait);
   g_signal_handler_disconnect(window, drawn);
   GSource *pending = g_main_context_find_source_by_id(nullptr, timer);
   if (pending != nullptr) g_source_destroy(pending);
+  if (wait.waiting) return false;
+
   // What was drawn reaches the server before anything blocks.
   gdk_flush();
   return true;
