@@ -1,8 +1,6 @@
-#!/bin/sh
 # End-to-end tests of the keyboard shortcuts: real key presses on a private
-# Xvfb, checked through the arguments the fake xrandr receives.
-#   shortcuts_test.sh CASE    with TESSALUX, SUPPORT_DIR and WINDOW_TOOL set.
-. "$(dirname "$0")/lib.sh"
+# Xvfb, checked through the arguments the fake xrandr receives; run by
+# support/lib.sh.
 
 # Presses key $1 and waits for xrandr call number $2 (1 = first).
 press_and_wait_call() {
@@ -78,6 +76,3 @@ case_focused_under_openbox() {
   xdotool key ctrl+q
   expect_exit_zero
 }
-
-"case_$1"
-echo "$1: passed"

@@ -1,8 +1,5 @@
-#!/bin/sh
 # End-to-end tests of the utility's window on a private X server, bare or
-# with a window manager.
-#   window_test.sh CASE    with TESSALUX, SUPPORT_DIR, WINDOW_TOOL and NO_POPEN set.
-. "$(dirname "$0")/lib.sh"
+# with a window manager; run by support/lib.sh.
 
 case_buttons() {
   start_xserver
@@ -26,7 +23,7 @@ case_window_destroyed() { closed_by 'xdotool windowclose "$WINDOW"'; }
 case_no_xrandr() {
   start_xserver
   mkdir -p "$WORK/empty-path"
-  PATH_FOR_APP="$WORK/empty-path"
+  APP_WRAPPER="env PATH=$WORK/empty-path"
   start_app
   zoom_buttons_then_quit
   expect_stdout "Call to xrandr failed
@@ -69,15 +66,10 @@ case_arguments_change_nothing() {
 # The report takes half a second, as where outputs are slow to probe. When
 # it is asked for, the window is already on the screen with its buttons
 # drawn, and a press made then acts once the report has come.
-shown_before_slow_report() {
+# Also under openbox
+case_shown_before_slow_report() {
   start_xserver
-  FAKE_XRANDR_BEFORE_REPORT="
-    window=\$(xdotool search --onlyvisible --name '^TESSALUX\$' | head -n 1)
-    '$WINDOW_TOOL' buttons \"\$window\" >'$WORK/drawing' 2>&1 &&
-      xdotool mousemove --window \"\$window\" \$(head -n 1 '$WORK/drawing') click 1
-    mv '$WORK/drawing' '$WORK/drawn'
-    sleep 0.5"
-  export FAKE_XRANDR_BEFORE_REPORT
+  cp "$HERE/press_while_reporting.sh" "$WORK/before-report"
   start_app
   # The window can be found here before that look at it has ended.
   wait_for '[ -e "$WORK/drawn" ]' || fail "the report was never asked for"
@@ -86,8 +78,6 @@ shown_before_slow_report() {
   expect_scale 1 1.1
   quit_cleanly
 }
-case_shown_before_slow_report() { shown_before_slow_report; }
-case_shown_before_slow_report_under_openbox() { XSERVER_WM=openbox; shown_before_slow_report; }
 
 # A window manager that never maps the window holds start-up back for a
 # moment only: the report is read and what it found is said.
@@ -105,7 +95,8 @@ case_window_never_mapped() {
 
 # The window cannot be resized. Whenever the screen changes size, it moves to
 # where start-up puts it on the new screen, wholly on it.
-centred_on_every_screen_size() {
+# Also under openbox
+case_centred_on_every_screen_size() {
   XSERVER_MAX=2048x1536
   start_xserver
   start_app
@@ -120,15 +111,12 @@ centred_on_every_screen_size() {
   done
   quit_cleanly
 }
-case_centred_on_every_screen_size() { centred_on_every_screen_size; }
-case_centred_on_every_screen_size_under_openbox() { XSERVER_WM=openbox; centred_on_every_screen_size; }
 
 # Two monitors side by side and the pointer on the right one: the window is
 # centred on that one at start, and again when another program resizes the
 # screen, not across both.
 case_centred_on_the_monitor_under_the_pointer() {
-  CLICK_WITH_KEYS=yes
-  start_xserver "$SUPPORT_DIR/../hardening/dummy.conf"
+  start_xserver "$SUPPORT_DIR/dummy.conf"
   xrandr --addmode DUMMY1 1024x768
   xrandr --output DUMMY1 --mode 1024x768 --pos 1024x0
   xdotool mousemove 1100 10
@@ -138,6 +126,3 @@ case_centred_on_the_monitor_under_the_pointer() {
   expect_centred "once the screen grew" "1024 0 1024 768"
   quit_cleanly
 }
-
-"case_$1"
-echo "$1: passed"

@@ -5,20 +5,12 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "check.h"
 #include "services/command_reader.h"
 
 namespace {
-
-// Ends the run with a failure naming the property unless it holds.
-void check(bool holds, const char *property) {
-  if (holds) return;
-  std::fprintf(stderr, "CommandReader: %s\n", property);
-  std::abort();
-}
 
 // The text without its line feeds, carriage returns and NUL bytes.
 std::string without_line_ends(std::string text) {

@@ -1,21 +1,13 @@
 // libFuzzer target for split_arguments: checks what must hold for every
 // argument string, not only that splitting survives it.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "check.h"
 #include "services/program_runner.h"
 
 namespace {
-
-// Ends the run with a failure naming the property unless it holds.
-void check(bool holds, const char *property) {
-  if (holds) return;
-  std::fprintf(stderr, "split_arguments: %s\n", property);
-  std::abort();
-}
 
 // Without double quotes nothing groups or escapes: the arguments are the
 // non-empty runs between blanks and NULs, backslashes included as they are.

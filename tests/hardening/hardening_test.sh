@@ -1,25 +1,21 @@
-#!/bin/sh
 # The utility on X servers that really rescale, with a misbehaving or missing
-# xrandr, hostile reports, a dead standard output and many presses.
-#   hardening_test.sh CASE    with TESSALUX, SUPPORT_DIR and WINDOW_TOOL set.
-# Exits 77 (skipped) when a case needs an X server that cannot run here.
-HERE=$(cd "$(dirname "$0")" && pwd)
-. "$HERE/../e2e/lib.sh"
+# xrandr, hostile reports, a dead standard output and many presses; run by
+# support/lib.sh.
 
 # Makes the fake xrandr pass each request on to the real one, still
-# recording each scale call, and its exit status in XRANDR_STATUS_LOG.
+# recording each scale call, and its exit status in $WORK/statuses.
 use_real_xrandr() {
-  REAL_XRANDR=$(command -v xrandr) || fail "xrandr is not installed"
-  XRANDR_STATUS_LOG="$WORK/statuses"
-  export REAL_XRANDR XRANDR_STATUS_LOG
+  command -v xrandr >"$WORK/real" || fail "xrandr is not installed"
 }
 
-# The current size of screen 0 as WIDTHxHEIGHT.
-screen_size() { xrandr -q | sed -n 's/^Screen 0:.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }
+# The current size of screen 0 as WIDTHxHEIGHT, asked without a probe of
+# the outputs, which the spiceqxl server of Debian 13 cannot take.
+screen_size() { xrandr --current | sed -n 's/^Screen 0:.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'; }
 
+# A mode set of a real driver can take seconds.
 expect_screen() {
   expected_size=$1
-  wait_for '[ "$(screen_size)" = "$expected_size" ]' 5 ||
+  wait_for '[ "$(screen_size)" = "$expected_size" ]' 20 ||
     fail "screen is $(screen_size), expected $1"
 }
 
@@ -51,19 +47,23 @@ run_presses() {
 }
 
 # The screen really rescales, and after each press the window is back in
-# the middle of it, wholly on it.
-xspice_scaling() {
-  CLICK_WITH_KEYS=yes
+# the middle of it, wholly on it. The spiceqxl server of Debian 13 swells
+# past any memory cap when its outputs are probed (`xrandr -q`), so the
+# utility's report is the one that does not probe them: `xrandr --current`.
+# case_xspice_report_without_probe shows that it is the same report.
+# Also under openbox
+case_xspice_scaling() {
   start_xserver "$HERE/spiceqxl.conf"
   use_real_xrandr
-  output=$(xrandr -q | sed -n 's/^\([^ ]*\) connected.*/\1/p' | tail -n 1)
+  touch "$WORK/no-probe"
+  output=$(xrandr --current | sed -n 's/^\([^ ]*\) connected.*/\1/p' | tail -n 1)
   [ -n "$output" ] || fail "the server reports no connected output"
   expect_screen 1024x768
   start_app
   expect_centred "at start"
   click_and_wait_call 1 1
   expect_scale_call 1 "$output" 1.1
-  [ "$(cat "$XRANDR_STATUS_LOG")" = 0 ] || fail "xrandr refused 1.1: $(cat "$XRANDR_STATUS_LOG")"
+  [ "$(cat "$WORK/statuses")" = 0 ] || fail "xrandr refused 1.1: $(cat "$WORK/statuses")"
   expect_screen 1127x845
   expect_centred "after zoom out"
   click_and_wait_call 3 2
@@ -86,12 +86,20 @@ xspice_scaling() {
   expect_screen 1127x845
   expect_stdout ""
 }
-case_xspice_scaling() { xspice_scaling; }
-case_xspice_scaling_under_openbox() { XSERVER_WM=openbox; xspice_scaling; }
+
+# Where the spiceqxl server can take a probe (Debian 12), its report with a
+# probe and without one are the same, before and after a rescale: the
+# stand-in report of case_xspice_scaling hides nothing.
+case_xspice_report_without_probe() {
+  start_xserver "$HERE/spiceqxl.conf"
+  for scale in 1.1x1.1 1x1; do
+    [ "$(xrandr -q)" = "$(xrandr --current)" ] || fail "xrandr -q and --current differ: $(xrandr -q)"
+    xrandr --output "$(xrandr --current | sed -n 's/ connected.*//p')" --scale "$scale"
+  done
+}
 
 case_dummy_detects_output() {
-  CLICK_WITH_KEYS=yes
-  start_xserver "$HERE/dummy.conf"
+  start_xserver "$SUPPORT_DIR/dummy.conf"
   use_real_xrandr
   report=$(xrandr -q)
   [ "$(echo "$report" | grep -c '^DUMMY[0-9]* ')" = 16 ] &&
@@ -111,7 +119,7 @@ case_xvfb_refused_scale() {
   start_app
   click_and_wait_call 1 1
   expect_scale_call 1 screen 1.1
-  [ "$(cat "$XRANDR_STATUS_LOG")" = 1 ] || fail "Xvfb answered 1.1 with $(cat "$XRANDR_STATUS_LOG"), not 1"
+  [ "$(cat "$WORK/statuses")" = 1 ] || fail "Xvfb answered 1.1 with $(cat "$WORK/statuses"), not 1"
   expect_screen 1024x768
   # The refused factor still stands, and the next press builds on it.
   click_and_wait_call 1 2
@@ -120,12 +128,12 @@ case_xvfb_refused_scale() {
 }
 
 case_xrandr_killed() {
-  export FAKE_XRANDR_SIGNAL=KILL
+  echo KILL >"$WORK/signal"
   run_presses eDP-1
 }
 
 case_xrandr_exits_255() {
-  export FAKE_XRANDR_EXIT=255
+  echo 255 >"$WORK/exit-status"
   run_presses eDP-1
 }
 
@@ -137,7 +145,7 @@ case_xrandr_not_executable() {
   cp "$SUPPORT_DIR/fake-bin/xrandr" "$WORK/bin/"
   # Only this folder is searched, or exec would go on to the real xrandr.
   for tool in cat ls wc sed; do ln -s "$(command -v "$tool")" "$WORK/bin/"; done
-  PATH_FOR_APP="$WORK/bin"
+  APP_WRAPPER="env PATH=$WORK/bin"
   start_app
   click_and_wait_call 1 1
   chmod a-x "$WORK/bin/xrandr"
@@ -199,13 +207,12 @@ case_binary_report() {
 # "Call to xrandr failed" to it: the write fails, the utility carries on.
 case_stdout_reader_gone() {
   start_xserver
-  mkfifo "$WORK/stdout-pipe" "$WORK/report"
+  mkfifo "$WORK/stdout" "$WORK/report"
   # The reader opens the pipe and leaves; only then may detection read its
   # report, in which nothing is connected. Bounded, should the utility die.
   timeout 60 sh -c 'true <"$1" && echo "HDMI-1 disconnected" >"$2"' feeder \
-    "$WORK/stdout-pipe" "$WORK/report" >/dev/null 2>&1 &
+    "$WORK/stdout" "$WORK/report" >/dev/null 2>&1 &
   feeder=$!
-  APP_STDOUT="$WORK/stdout-pipe"
   # The window shows before detection; the clicks below are handled only
   # once detection, and so the message, are behind it.
   start_app
@@ -250,6 +257,3 @@ press_zoom_out_until() {
   [ "$(call_count)" = "$1" ] || fail "$(call_count) xrandr calls for $1 presses"
   wait_for '[ -z "$(app_children)" ]' 5 || fail "children left behind: $(app_children)"
 }
-
-"case_$1"
-echo "$1: passed"

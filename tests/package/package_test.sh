@@ -1,10 +1,7 @@
-#!/bin/sh
 # Tests of what is installed and packaged: the files `cmake --install` puts in
 # place, the checkers of each format, the icons against their drawing, and
 # the Debian package, whose binary is started on a private Xvfb.
-#   package_test.sh CASE    with BUILD_DIR, SOURCE_DIR and SUPPORT_DIR set.
-TESSALUX=""  # set to the installed binary before it is started
-. "$SOURCE_DIR/tests/e2e/lib.sh"
+# Run by support/lib.sh.
 
 # Every file installed under the prefix $1, sorted.
 expect_installed_files() {
@@ -122,6 +119,3 @@ $sums"
   click_button 4
   expect_exit_zero
 }
-
-"case_$1"
-echo "$1: passed"

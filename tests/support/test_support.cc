@@ -1,6 +1,5 @@
 #include "test_support.h"
 
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -49,17 +48,14 @@ static std::string path_with_fake_first() {
 
 FakeXrandr::FakeXrandr()
     : path_("PATH", path_with_fake_first()),
-      log_("FAKE_XRANDR_LOG", dir_.file("calls")),
-      report_("FAKE_XRANDR_REPORT", dir_.file("report")),
-      exit_("FAKE_XRANDR_EXIT", "0") {
+      folder_("FAKE_XRANDR_DIR", dir_.path()) {
   fs::create_directory(dir_.file("calls"));
-  write_file(dir_.file("report"), "");
 }
 
 void FakeXrandr::set_report(const std::string &bytes) { write_file(dir_.file("report"), bytes); }
 
 void FakeXrandr::set_exit_code(int code) {
-  setenv("FAKE_XRANDR_EXIT", std::to_string(code).c_str(), 1);
+  write_file(dir_.file("exit-status"), std::to_string(code));
 }
 
 // The fake names its logs call-0000, call-0001, ...: name order is call order.

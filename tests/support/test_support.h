@@ -42,8 +42,8 @@ class ScopedEnv {
   std::optional<std::string> old_value_;
 };
 
-// Puts the tests' fake xrandr first on PATH and points it at a fresh log
-// folder; calls() gives the argument lists of its calls, oldest first.
+// Puts the tests' fake xrandr first on PATH and gives it a fresh folder of
+// its own; calls() gives the argument lists of its calls, oldest first.
 class FakeXrandr {
  public:
   FakeXrandr();
@@ -55,7 +55,5 @@ class FakeXrandr {
  private:
   TempDir dir_;
   ScopedEnv path_;
-  ScopedEnv log_;
-  ScopedEnv report_;
-  ScopedEnv exit_;
+  ScopedEnv folder_;
 };

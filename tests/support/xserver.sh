@@ -6,13 +6,8 @@
 #                         exports DISPLAY and parks the pointer at 0,0.
 #   stop_xserver          stops the window manager and the server.
 #   xserver_gone          true when the server has ended on its own.
-# Settings, read by start_xserver:
-#   XSERVER_MAX   WxH, the largest size xrandr --fb may give the 1024x768
-#                 screen of Xvfb later (default: 1024x768)
-#   XSERVER_WM    openbox to run that window manager on the server
-#   XSERVER_CAP   address space cap of the server (default 1G for Xvfb, 2G
-#                 for Xorg; peaks seen on Debian 12 and 13: Xvfb 224 MiB,
-#                 Xorg with the dummy driver 363 MiB, with spiceqxl 712 MiB)
+#   xserver_is_xorg       true when it is Xorg.
+# start_xserver reads XSERVER_WM and XSERVER_MAX, explained in lib.sh.
 
 XSERVER_PID=""
 WM_PID=""
@@ -38,6 +33,8 @@ is_running() {
   state=$(cut -d" " -f3 "/proc/$1/stat" 2>/dev/null) && [ "$state" != Z ]
 }
 
+xserver_is_xorg() { [ -e "$WORK/xorg.conf" ]; }
+
 xserver_gone() { [ -n "$XSERVER_PID" ] && ! is_running "$XSERVER_PID"; }
 
 # The release this runs on, for the reasons of skipped tests.
@@ -54,13 +51,14 @@ xserver_complaint() {
   } 2>/dev/null | tr '\n' ' '
 }
 
-# Starts the server command "$@" under a memory cap of its own (default $1)
-# that prlimit sets before it runs the server, so $! is the server's PID. A
-# server that swells fails its allocations and ends within seconds instead
-# of taking the machine's memory. The server writes its display number to
-# descriptor 3 once it accepts connections.
+# Starts the server command "$@" under a cap $1 on its address space that
+# prlimit sets before it runs the server, so $! is the server's PID. A server
+# that swells fails its allocations and ends within seconds instead of taking
+# the machine's memory. (Peaks seen on Debian 12 and 13: Xvfb 224 MiB, Xorg
+# with the dummy driver 363 MiB, with spiceqxl 712 MiB.) The server writes
+# its display number to descriptor 3 once it accepts connections.
 launch_xserver() {
-  XSERVER_CAP=${XSERVER_CAP:-$1}
+  XSERVER_CAP=$1
   shift
   : >"$WORK/xserver.display"
   prlimit --as="$(numfmt --from=iec "$XSERVER_CAP")" -- "$@" -displayfd 3 -noreset \

@@ -1,17 +1,14 @@
-#!/bin/sh
 # The whole utility under valgrind's memcheck on a private Xvfb: start, zoom
 # out, zoom in twice, zoom 1:1 and Quit through the real buttons. Any invalid read
 # or write, use of an uninitialised value or block definitely lost that the
 # toolkit suppressions do not cover makes valgrind end with status 99.
-#   memcheck_test.sh memcheck    with TESSALUX, SUPPORT_DIR and WINDOW_TOOL set.
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../e2e/lib.sh"
+# Run by support/lib.sh.
 
 case_memcheck() {
   valgrind=$(command -v valgrind) || fail "valgrind is not installed"
   APP_WRAPPER="$valgrind --tool=memcheck --error-exitcode=99 --leak-check=full
     --show-leak-kinds=definite --errors-for-leak-kinds=definite --num-callers=40
-    --suppressions=$here/toolkit.supp --gen-suppressions=all"
+    --suppressions=$HERE/toolkit.supp --gen-suppressions=all"
   # Under valgrind start-up takes seconds and the leak check at exit more.
   APP_WAIT_SECONDS=120
   # Let GLib allocate with plain malloc and clear what it frees, so valgrind
@@ -25,6 +22,3 @@ case_memcheck() {
   # Status 0 alone could also mean valgrind never ran.
   grep -q "ERROR SUMMARY: 0 errors" "$WORK/stderr" || fail "no clean valgrind summary"
 }
-
-"case_$1"
-echo "$1: passed"

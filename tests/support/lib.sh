@@ -1,7 +1,29 @@
 # Shared steps of the script tests: a private X server, the utility started
 # with the tests' fake xrandr, its window found by title and its buttons
-# found where they are drawn. Needs TESSALUX (the binary), SUPPORT_DIR
-# (tests/support) and WINDOW_TOOL in the environment.
+# found where they are drawn.
+#
+# CTest runs every case as `sh lib.sh SCRIPT CASE [WM]`: it sources SCRIPT
+# and calls its function case_CASE, with the window manager WM (openbox) on
+# the X server if given. A case ends with status 0 (passed), 1 (failed) or
+# 77 (skipped: the X server it needs cannot run here, and it says why).
+#
+# Everything that steers the harness, in one place:
+#   from CTest, for every case:
+#     TESSALUX      the utility's binary
+#     SUPPORT_DIR   tests/support
+#     WINDOW_TOOL   tests/support/window_tool.cc, built
+#     NO_POPEN      a preloadable library that makes popen fail
+#     BUILD_DIR, SOURCE_DIR   the build and the source folders
+#   set by a case before it starts the server or the utility:
+#     XSERVER_WM    openbox, for a window manager (set by CTest for the
+#                   twins of the cases marked "# Also under openbox")
+#     XSERVER_MAX   WxH, the largest size `xrandr --fb` may give Xvfb's
+#                   1024x768 screen later (default: 1024x768)
+#     APP_WRAPPER   a command line that runs the utility (valgrind, env ...)
+#     APP_WAIT_SECONDS   how long the utility may take to show its window
+#                   and to end (default 10)
+#   the fake xrandr (support/fake-bin/xrandr) reads the files of the folder
+#   FAKE_XRANDR_DIR, which launch_app sets to $WORK; its header lists them.
 
 set -eu
 . "$SUPPORT_DIR/xserver.sh"
@@ -31,27 +53,22 @@ fail() {
 # The report the fake `xrandr -q` prints.
 set_report() { printf '%s' "$1" > "$WORK/report"; }
 
-# Starts the utility with the fake xrandr first on PATH (unless PATH_FOR_APP
-# is set), a fixed theme and an empty HOME.
-# APP_WRAPPER, if set, is a command line that runs the utility (valgrind, say).
-# APP_STDOUT, if set, is where its standard output goes instead of $WORK/stdout.
+# Starts the utility with the fake xrandr first on PATH, a fixed theme and an
+# empty HOME. Its standard output goes to $WORK/stdout, which may be a pipe.
 launch_app() {
   mkdir -p "$WORK/home" "$WORK/calls"
   [ -e "$WORK/report" ] || set_report "eDP-1 connected primary 1920x1080+0+0 (normal left inverted right x axis y axis) 344mm x 194mm
 HDMI-1 disconnected (normal left inverted right x axis y axis)
 "
-  env HOME="$WORK/home" GTK2_RC_FILES="" \
-    PATH="${PATH_FOR_APP:-$SUPPORT_DIR/fake-bin:$PATH}" \
-    FAKE_XRANDR_LOG="$WORK/calls" FAKE_XRANDR_REPORT="$WORK/report" \
-    ${APP_WRAPPER:-} "$TESSALUX" "$@" >"${APP_STDOUT:-$WORK/stdout}" 2>"$WORK/stderr" &
+  env HOME="$WORK/home" GTK2_RC_FILES="" PATH="$SUPPORT_DIR/fake-bin:$PATH" FAKE_XRANDR_DIR="$WORK" \
+    ${APP_WRAPPER:-} "$TESSALUX" "$@" >"$WORK/stdout" 2>"$WORK/stderr" &
   APP_PID=$!
 }
 
 # launch_app, then waits until the window titled TESSALUX shows its four
-# buttons and has the keyboard focus, for APP_WAIT_SECONDS at most (default
-# 10; also how long it may take to end). The Xorg drivers of the tests draw
-# where XGetImage cannot read it back, so there CLICK_WITH_KEYS=yes has
-# click_button press the button's shortcut instead.
+# buttons and has the keyboard focus. The Xorg drivers of the tests draw
+# where XGetImage cannot read it back: there the buttons are not looked for,
+# and click_button presses the button's shortcut instead.
 start_app() {
   launch_app "$@"
   WINDOW=$(timeout "${APP_WAIT_SECONDS:-10}" xdotool search --sync --onlyvisible --name '^TESSALUX$' | head -n 1)
@@ -64,7 +81,7 @@ start_app() {
   else
     xdotool windowfocus --sync "$WINDOW" || fail "could not focus the window"
   fi
-  [ -n "${CLICK_WITH_KEYS:-}" ] ||
+  xserver_is_xorg ||
     wait_for '"$WINDOW_TOOL" buttons "$WINDOW" >"$WORK/buttons" 2>&1' "${APP_WAIT_SECONDS:-10}" ||
     fail "the window's buttons: $(cat "$WORK/buttons")"
 }
@@ -72,12 +89,12 @@ start_app() {
 # Clicks toolbar button $1 (1 = zoom out, 2 = zoom 1:1, 3 = zoom in, 4 = quit)
 # in the middle of where it is drawn, $2 times in a row if given (default once).
 click_button() {
-  if [ -n "${CLICK_WITH_KEYS:-}" ]; then
+  if xserver_is_xorg; then
     xdotool key --repeat "${2:-1}" --delay 10 "$(echo ctrl+minus ctrl+0 ctrl+plus ctrl+q | cut -d" " -f"$1")"
     return
   fi
   # shellcheck disable=SC2046
-  xdotool mousemove --window "$WINDOW" $(sed -n "$1p" "$WORK/buttons") \
+  xdotool mousemove --window "$WINDOW" $(sed -n "$1p" "$WORK/buttons" | cut -d" " -f1,2) \
     click --repeat "${2:-1}" --delay 10 1
 }
 
@@ -94,7 +111,7 @@ zoom_buttons_then_quit() {
 # Clicks button $1 and waits for xrandr call number $2 (1 = first).
 click_and_wait_call() {
   click_button "$1"
-  wait_for '[ "$(call_count)" -ge '"$2"' ]' || fail "button $1 ran no xrandr (call $2)"
+  wait_for '[ "$(call_count)" -ge '"$2"' ]' 30 || fail "button $1 ran no xrandr (call $2)"
 }
 
 # Call $1 (1 = first) asked xrandr to scale output $2 by $3 on both axes.
@@ -159,7 +176,16 @@ AREA
     [ $((frame_y + frame_h)) -le "$2" ] && [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
 }
 
-# Waits for is_centred on area $2; $1 says when, for the message.
+# Waits for is_centred on area $2; $1 says when, for the message. A mode set
+# of a real driver can take seconds.
 expect_centred() {
-  wait_for "is_centred '${2:-}'" 5 || fail "not centred $1: $PLACEMENT"
+  wait_for "is_centred '${2:-}'" 20 || fail "not centred $1: $PLACEMENT"
 }
+
+if [ $# -ge 2 ]; then
+  HERE=$(cd "$(dirname "$1")" && pwd)
+  XSERVER_WM=${3:-}
+  . "$1"
+  "case_$2"
+  echo "$2: passed"
+fi
