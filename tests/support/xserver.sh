@@ -41,7 +41,8 @@ xserver_gone() { [ -n "$XSERVER_PID" ] && ! is_running "$XSERVER_PID"; }
 debian_release() { (. /etc/os-release && echo "$PRETTY_NAME"); }
 
 # The lines of the server's log that say why it failed, on one line. (The
-# spiceqxl server of Debian 13 swells without end at the first RandR query.)
+# spiceqxl server of Debian 13 swells without end when its outputs are
+# probed.)
 xserver_complaint() {
   ! grep -qs 'Out of memory' "$WORK/xserver.out" "$WORK/xserver.log" ||
     printf 'it swelled past its address space cap of %s; ' "$XSERVER_CAP"
