@@ -93,7 +93,8 @@ case_xspice_scaling() {
 case_xspice_report_without_probe() {
   start_xserver "$HERE/spiceqxl.conf"
   for scale in 1.1x1.1 1x1; do
-    [ "$(xrandr -q)" = "$(xrandr --current)" ] || fail "xrandr -q and --current differ: $(xrandr -q)"
+    probed=$(xrandr -q) && [ "$probed" = "$(xrandr --current)" ] ||
+      fail "xrandr -q and --current differ: $probed"
     xrandr --output "$(xrandr --current | sed -n 's/ connected.*//p')" --scale "$scale"
   done
 }

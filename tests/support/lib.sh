@@ -41,8 +41,8 @@ trap cleanup EXIT
 
 fail() {
   # A server that ended under the test, its memory cap reached, say, says
-  # nothing about the utility.
-  ! xserver_gone || skip "the X server ended during the test on $(debian_release): $(xserver_complaint)"
+  # nothing about the utility. Its clients can see it go a moment earlier.
+  ! wait_for xserver_gone 2 || skip "the X server ended during the test on $(debian_release): $(xserver_complaint)"
   echo "FAIL: $*" >&2
   for f in stdout stderr; do
     [ -s "$WORK/$f" ] && { echo "--- tessalux $f:" >&2; cat "$WORK/$f" >&2; }
