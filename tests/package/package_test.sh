@@ -114,7 +114,6 @@ case_deb() {
 $sums"
 
   TESSALUX="$WORK/root/usr/bin/tessalux"
-  start_xserver
   start_app
   click_button 4
   expect_exit_zero

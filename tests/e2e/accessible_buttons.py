@@ -1,0 +1,9 @@
+# Prints the description, that is the tooltip, of each push button of the
+# running tessalux, as a screen reader finds it in the accessibility tree
+# (AT-SPI), whose bus the X display names.
+import pyatspi
+
+for app in pyatspi.Registry.getDesktop(0):
+    if app.name == "tessalux":
+        for button in pyatspi.findAllDescendants(app, lambda node: node.getRoleName() == "push button"):
+            print(button.description)
