@@ -37,7 +37,7 @@ quietly() {
 # Installs what the benchmark needs, then builds tessalux as users get it
 # (RelWithDebInfo) and the benchmark's helpers, in one build from bench/.
 install_and_build() {
-  sh scripts/install-packages build-essential cmake pkg-config libgtk2.0-dev \
+  sh scripts/install-packages build-essential cmake pkg-config gettext libgtk2.0-dev \
     libx11-dev libxtst-dev xvfb x11-xserver-utils xdotool
   echo "Building in $BUILD ..." >&2
   # A build folder configured from another source folder is configured anew.
