@@ -1,26 +1,20 @@
 # Shared steps of the benchmark: the packages and the build, the X server,
-# the environment the measured programs run in, and the statistics. Sourced
-# from the top of the repository.
+# how the probe runs, and the statistics. Sourced by bench/run from the top
+# of the repository.
+# shellcheck disable=SC2034 # the programs' paths are for bench/run
 
 BUILD=${BENCH_BUILD_DIR:-$(pwd)/build-bench}
-# shellcheck disable=SC2034 # used by the scripts that source this file
 TESSALUX=$BUILD/program/tessalux
-# shellcheck disable=SC2034
 FLOOR=$BUILD/floor
-# shellcheck disable=SC2034
 PROBE=$BUILD/probe
-FAKE_BIN=$BUILD/fake-bin
+FAKE_PATH=$BUILD/fake-bin:$PATH  # the benchmark's fake xrandr first
 
 WORK=$(mktemp -d /tmp/tessalux-bench-XXXXXX)
 mkdir -p "$WORK/home"
 # The project's X server starter: start_xserver gives a private Xvfb of
 # 1024x768 and exports DISPLAY; no window manager runs.
 . tests/support/xserver.sh
-cleanup() {
-  stop_xserver
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+trap 'stop_xserver; rm -rf "$WORK"' EXIT
 trap 'exit 1' INT TERM
 
 fail() {
@@ -29,57 +23,51 @@ fail() {
   exit 1
 }
 
-# Runs "$@" with its output kept, showing it only when it fails.
-quietly() {
-  "$@" >"$WORK/step.log" 2>&1 || { cat "$WORK/step.log" >&2; fail "failed: $*"; }
-}
-
 # Installs what the benchmark needs, then builds tessalux as users get it
 # (RelWithDebInfo) and the benchmark's helpers, in one build from bench/.
+# The build's output is shown only when it fails.
 install_and_build() {
-  sh scripts/install-packages build-essential cmake pkg-config libgtk2.0-dev \
+  sh scripts/install-packages build-essential cmake pkg-config gettext libgtk2.0-dev \
     libx11-dev libxtst-dev xvfb x11-xserver-utils xdotool
   echo "Building in $BUILD ..." >&2
   # A build folder configured from another source folder is configured anew.
   grep -qsx "CMAKE_HOME_DIRECTORY:INTERNAL=$(pwd)/bench" "$BUILD/CMakeCache.txt" ||
     rm -f "$BUILD/CMakeCache.txt"
-  quietly cmake -S bench -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  quietly cmake --build "$BUILD" --target tessalux floor probe fake_xrandr -j"$(nproc)"
+  { cmake -S bench -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+    cmake --build "$BUILD" --target tessalux floor probe fake_xrandr -j"$(nproc)"
+  } >"$WORK/build.log" 2>&1 || { cat "$WORK/build.log" >&2; fail "the build failed"; }
 }
 
-# Every measured program sees the same plain environment: an empty HOME and
-# no theme or settings of the user. Their messages go to programs.log.
-in_plain_env() {
-  env HOME="$WORK/home" GTK2_RC_FILES="" "$@" 2>>"$WORK/programs.log"
+# Runs "$@" ([VAR=value...] COMMAND [ARGS...]) with an empty HOME and no
+# theme or settings of the user, and appends its output to the file $1 of
+# WORK. The programs' messages go to programs.log.
+measure() {
+  into=$1
+  shift
+  env HOME="$WORK/home" GTK2_RC_FILES="" "$@" >>"$WORK/$into" 2>>"$WORK/programs.log" ||
+    fail "could not measure $into"
 }
 
-# The same with the benchmark's fake xrandr first on PATH.
-with_fake() {
-  in_plain_env PATH="$FAKE_BIN:$PATH" BENCH_STAMPS="$WORK/stamps" "$@"
-}
-
-# "count median min max" of column $2 of file $1.
+# "count median min max" of column $2 of the file $1 of WORK; the median is
+# the middle value, or the mean of the middle two.
 stats() {
-  awk -v c="$2" '{ print $c }' "$1" | sort -g | awk '
-    { v[NR] = $1 }
-    END {
-      m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-      printf "%d %.3f %.3f %.3f\n", NR, m, v[1], v[NR]
-    }'
+  cut -d" " -f"$2" "$WORK/$1" | sort -g | awk '{ v[NR] = $1 } END {
+    printf "%d %.3f %.3f %.3f\n", NR, (v[int((NR + 1) / 2)] + v[int(NR / 2) + 1]) / 2, v[1], v[NR] }'
 }
 median_of() { stats "$1" "$2" | cut -d" " -f2; }
-calc() { awk "BEGIN { printf \"%.3f\", $1 }"; }
-verdict() { awk "BEGIN { print ($1) ? \"met\" : \"MISSED\" }"; }
 
-# One Markdown table row: label, file, column, unit, divisor for the unit,
-# and the median the ratio is taken to ("-" for none).
+# One row of the table: label, file, unit, column, and for a measure with a
+# target, the file it is set against and the most its median may exceed
+# that file's median by.
 row() {
-  # shellcheck disable=SC2046
-  set -- "$1" $(stats "$2" "$3") "$4" "$5" "$6"
-  ratio="-"
-  [ "$8" = "-" ] || ratio=$(calc "$3 / $8")
-  printf '| %s | %s | %s %s | %s | %s | %s |\n' "$1" "$2" "$(calc "$3 / $7")" "$6" \
-    "$(calc "$4 / $7")" "$(calc "$5 / $7")" "$ratio"
+  over="" verdict=""
+  if [ $# -gt 4 ]; then
+    over=$(awk "BEGIN { printf \"%+.3f\", $(median_of "$2" "$4") - $(median_of "$5" "$4") }")
+    verdict="at most $6 $3: $(awk "BEGIN { print ($over <= $6) ? \"met\" : \"MISSED\" }")"
+    over="$over $3"
+  fi
+  stats "$2" "$4" | awk -v label="$1" -v unit="$3" -v over="$over" -v verdict="$verdict" \
+    '{ printf "| %s | %d | %s %s | %s | %s | %s | %s |\n", label, $1, $2, unit, $3, $4, over, verdict }'
 }
 
 machine() {

@@ -1,41 +1,28 @@
-// Takes one measurement for the benchmark, timed on CLOCK_MONOTONIC with
-// sub-millisecond resolution, and prints it on standard output.
-//
+// Takes one measurement for the benchmark on CLOCK_MONOTONIC and prints it
+// on standard output, times in ms:
 //   probe map [--hold MS] PROGRAM [ARGS...]
-//       Time from the exec of PROGRAM to the MapNotify of its top-level
-//       window titled TESSALUX, in ms. With --hold, waits MS ms more and
-//       adds the program's peak resident set size (VmHWM) in KiB.
-//   probe exit PROGRAM [ARGS...]
-//       Time from the exec of PROGRAM to its exit, in ms.
+//       From just before the fork that starts PROGRAM to the MapNotify of
+//       its top-level window titled TESSALUX; with --hold, MS ms later, also
+//       its peak resident set size (VmHWM) in MiB.
 //   probe idle SECONDS PROGRAM [ARGS...]
-//       Starts PROGRAM, waits for its window and one second more, then
-//       prints what all its threads spent over SECONDS untouched: CPU time
-//       in ms, voluntary and involuntary context switches, thread count,
-//       and its VmHWM in KiB.
+//       What all of PROGRAM's threads spend over SECONDS, from one second
+//       after its window is mapped: CPU time, voluntary and involuntary
+//       context switches, and the number of threads.
 //   probe press COUNT KEY PROGRAM [ARGS...]
-//       Gives the program's window the keyboard focus, then presses and
-//       releases KEY (a keysym name such as KP_Add) COUNT times through XTest
-//       and prints, one line per press, the time in ms from the synthetic
-//       key press to the start of the fake xrandr, read from the file
-//       BENCH_STAMPS.
+//       Presses and releases KEY (a keysym name) COUNT times through XTest
+//       in PROGRAM's window: per press, the time to the fake xrandr's start.
 //   probe spawn COUNT PROGRAM [ARGS...]
-//       Runs PROGRAM COUNT times with fork, execvp and waitpid and prints,
-//       one line per run, the time in ms from fork to the stamp it wrote.
-//
-// The probe adopts orphaned descendants and waits for every one of them, so
-// nothing it started outlives it. Exits 1 with a message on failure.
+//       Runs the fake xrandr as PROGRAM COUNT times with fork, execvp and
+//       waitpid: per run, the time from the fork to the fake's start.
+// The fake prints when it started on its standard output, which for press
+// is the one it inherits from PROGRAM. No other window titled TESSALUX may
+// be mapped meanwhile. The probe waits for everything it started.
 #include <X11/Xlib.h>
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/inotify.h>
-#include <sys/mman.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -45,13 +32,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 namespace {
-
-constexpr int64_t window_timeout_ns = 10'000'000'000;
-constexpr int64_t stamp_timeout_ms = 3000;
 
 int64_t now_ns() {
   timespec now{};
@@ -59,144 +44,108 @@ int64_t now_ns() {
   return int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
+double ms(int64_t ns) { return double(ns) / 1e6; }
+
 void sleep_ms(int64_t ms) {
   timespec pause{time_t(ms / 1000), long(ms % 1000) * 1'000'000};
   while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
   }
 }
 
-void print_ms(int64_t ns) { std::printf("%.3f", double(ns) / 1e6); }
-
 int fail(const char *message) {
   std::fprintf(stderr, "probe: %s\n", message);
   return 1;
 }
 
-// Where the child notes the moment just before its exec; shared with us.
-int64_t *exec_stamp = nullptr;
-
-// The program gets a process group of its own, so that it can be ended
-// together with anything it started. Its standard output goes where our
-// errors go, keeping ours for the measurements alone.
-pid_t start_program(char **argv) {
-  const pid_t child = fork();
-  if (child == 0) {
-    setpgid(0, 0);
-    dup2(2, 1);
-    *exec_stamp = now_ns();
-    execvp(argv[0], argv);
-    _exit(127);
-  }
-  if (child > 0) setpgid(child, child);
-  return child;
-}
-
-// Waits for every child and adopted orphan; false if some are left at the
-// deadline.
-bool reap_all(int64_t deadline) {
-  for (;;) {
-    const pid_t ended = waitpid(-1, nullptr, WNOHANG);
-    if (ended < 0 && errno == ECHILD) return true;
-    if (ended > 0) continue;
-    if (now_ns() > deadline) return false;
-    sleep_ms(5);
-  }
-}
+// A program started by us with its window mapped, and our connection.
+struct Launched {
+  Display *display = nullptr;
+  pid_t child = 0;
+  Window window = None;
+  int64_t elapsed_ns = 0;  // from just before the fork to the map
+};
 
 // Ends the program and everything it started, and waits for all of them.
-void stop_program(pid_t child) {
-  kill(-child, SIGTERM);
-  if (!reap_all(now_ns() + 2'000'000'000)) {
-    kill(-child, SIGKILL);
-    reap_all(now_ns() + 2'000'000'000);
+int finish(const Launched &run, int result) {
+  if (run.child > 0) kill(-run.child, SIGKILL);
+  while (wait(nullptr) > 0 || errno == EINTR) {
   }
+  if (run.display != nullptr) XCloseDisplay(run.display);
+  return result;
 }
 
-bool has_title(Display *display, Window window, const char *title) {
-  XTextProperty name{};
-  if (XGetWMName(display, window, &name) == 0 || name.value == nullptr) return false;
-  const bool same = name.nitems == std::strlen(title) &&
-                    std::memcmp(name.value, title, name.nitems) == 0;
-  XFree(name.value);
+bool is_titled_tessalux(Display *display, Window window) {
+  char *name = nullptr;
+  XFetchName(display, window, &name);
+  const bool same = name != nullptr && std::strcmp(name, "TESSALUX") == 0;
+  XFree(name);
   return same;
 }
 
-// True when the window's _NET_WM_PID, if it has one, is a process of the
-// group we started, so that probes running side by side keep apart.
-bool belongs_to(Display *display, Window window, pid_t group) {
-  const Atom net_wm_pid = XInternAtom(display, "_NET_WM_PID", False);
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long left = 0;
-  unsigned char *data = nullptr;
-  if (XGetWindowProperty(display, window, net_wm_pid, 0, 1, False, XA_CARDINAL, &type,
-                         &format, &count, &left, &data) != Success ||
-      data == nullptr) {
-    return true;
-  }
-  const pid_t owner = pid_t(*reinterpret_cast<unsigned long *>(data));
-  XFree(data);
-  return count == 0 || getpgid(owner) == group;
-}
+// Starts the program with `output` as its standard output and waits up to
+// 10 s for its window. Returns 0, or 1 after saying why, with the program
+// stopped.
+int launch(char **argv, int output, Launched &run) {
+  run.display = XOpenDisplay(nullptr);
+  if (run.display == nullptr) return fail("cannot open the X display");
+  // The programs we start must not inherit our connection.
+  fcntl(ConnectionNumber(run.display), F_SETFD, FD_CLOEXEC);
+  XSelectInput(run.display, DefaultRootWindow(run.display), SubstructureNotifyMask);
+  XSync(run.display, False);
 
-// Waits for the MapNotify of the top-level window titled TESSALUX. Returns
-// the window (None on time-out or when the program ends first) and the time
-// the event reached us in `mapped_at`.
-Window wait_for_window(Display *display, pid_t child, int64_t &mapped_at) {
-  const int64_t deadline = now_ns() + window_timeout_ns;
-  pollfd connection{ConnectionNumber(display), POLLIN, 0};
-  while (now_ns() < deadline) {
-    if (XPending(display) == 0) {
+  const int64_t forked = now_ns();
+  run.child = fork();
+  if (run.child == 0) {
+    // A process group of its own, to end it together with what it started.
+    setpgid(0, 0);
+    dup2(output, 1);
+    execvp(argv[0], argv);
+    _exit(127);
+  }
+  if (run.child > 0) setpgid(run.child, run.child);
+  pollfd connection{ConnectionNumber(run.display), POLLIN, 0};
+  while (run.child > 0 && now_ns() - forked < 10'000'000'000) {
+    if (XPending(run.display) == 0) {
+      if (waitpid(run.child, nullptr, WNOHANG) == run.child) break;
       poll(&connection, 1, 50);
-      if (XPending(display) == 0) {
-        if (waitpid(child, nullptr, WNOHANG) == child) return None;
-        continue;
-      }
+      continue;
     }
     const int64_t received = now_ns();
     XEvent event;
-    XNextEvent(display, &event);
-    if (event.type == MapNotify && has_title(display, event.xmap.window, "TESSALUX") &&
-        belongs_to(display, event.xmap.window, child)) {
-      mapped_at = received;
-      return event.xmap.window;
+    XNextEvent(run.display, &event);
+    if (event.type == MapNotify && is_titled_tessalux(run.display, event.xmap.window)) {
+      run.window = event.xmap.window;
+      run.elapsed_ns = received - forked;
+      return 0;
     }
   }
-  return None;
+  return finish(run, fail("no window titled TESSALUX was mapped"));
 }
 
-Display *open_watching_display() {
-  Display *display = XOpenDisplay(nullptr);
-  if (display == nullptr) return nullptr;
-  // The programs we start must not inherit our connection.
-  fcntl(ConnectionNumber(display), F_SETFD, FD_CLOEXEC);
-  XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
-  XSync(display, False);
-  return display;
-}
-
-void stop_watching(Display *display) {
-  XSelectInput(display, DefaultRootWindow(display), NoEventMask);
-  XSync(display, True);
-}
-
-// A field such as "VmHWM:" or "voluntary_ctxt_switches:" of /proc/.../status.
-long status_field(const std::string &status_path, const std::string &field) {
+// A field such as "VmHWM:" of a /proc/.../status file.
+long status_field(const std::filesystem::path &status_path, const std::string &field) {
   std::ifstream status(status_path);
   std::string line;
   while (std::getline(status, line)) {
-    if (line.compare(0, field.size(), field) == 0) {
-      return std::strtol(line.c_str() + field.size(), nullptr, 10);
-    }
+    if (line.compare(0, field.size(), field) == 0) return std::atol(line.c_str() + field.size());
   }
   return -1;
 }
 
-long peak_rss_kib(pid_t pid) {
-  return status_field("/proc/" + std::to_string(pid) + "/status", "VmHWM:");
+int measure_map(int64_t hold_ms, char **argv) {
+  Launched run;
+  if (launch(argv, 2, run) != 0) return 1;
+  std::printf("%.3f", ms(run.elapsed_ns));
+  if (hold_ms > 0) {
+    sleep_ms(hold_ms);
+    const long kib = status_field("/proc/" + std::to_string(run.child) + "/status", "VmHWM:");
+    std::printf(" %.3f", double(kib) / 1024);
+  }
+  std::printf("\n");
+  return finish(run, 0);
 }
 
+// What the threads of a process have spent so far, summed.
 struct ThreadTotals {
   int64_t cpu_ns = 0;
   long voluntary = 0;
@@ -206,140 +155,47 @@ struct ThreadTotals {
 
 ThreadTotals sum_threads(pid_t pid) {
   ThreadTotals totals;
-  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-  DIR *directory = opendir(tasks.c_str());
-  if (directory == nullptr) return totals;
-  while (dirent *entry = readdir(directory)) {
-    if (entry->d_name[0] == '.') continue;
-    const std::string task = tasks + "/" + entry->d_name;
-    std::ifstream schedstat(task + "/schedstat");
-    long long on_cpu_ns = 0;
-    schedstat >> on_cpu_ns;
+  std::error_code ignored;
+  for (const auto &task : std::filesystem::directory_iterator(
+           "/proc/" + std::to_string(pid) + "/task", ignored)) {
+    int64_t on_cpu_ns = 0;
+    std::ifstream(task.path() / "schedstat") >> on_cpu_ns;
     totals.cpu_ns += on_cpu_ns;
-    totals.voluntary += status_field(task + "/status", "voluntary_ctxt_switches:");
-    totals.involuntary += status_field(task + "/status", "nonvoluntary_ctxt_switches:");
+    totals.voluntary += status_field(task.path() / "status", "voluntary_ctxt_switches:");
+    totals.involuntary += status_field(task.path() / "status", "nonvoluntary_ctxt_switches:");
     ++totals.threads;
   }
-  closedir(directory);
   return totals;
-}
-
-// A program started by us with its window mapped, and our connection.
-struct Launched {
-  Display *display = nullptr;
-  pid_t child = 0;
-  Window window = None;
-  int64_t elapsed_ns = 0;  // from its exec to the MapNotify of its window
-};
-
-// Starts the program and waits for its window. On failure it says why and
-// returns false, with the program already stopped.
-bool launch(char **argv, Launched &run) {
-  run.display = open_watching_display();
-  if (run.display == nullptr) {
-    fail("cannot open the X display");
-    return false;
-  }
-  run.child = start_program(argv);
-  int64_t mapped_at = 0;
-  if (run.child > 0) run.window = wait_for_window(run.display, run.child, mapped_at);
-  if (run.window == None) {
-    if (run.child > 0) stop_program(run.child);
-    XCloseDisplay(run.display);
-    fail("no window titled TESSALUX was mapped");
-    return false;
-  }
-  run.elapsed_ns = mapped_at - *exec_stamp;
-  stop_watching(run.display);
-  return true;
-}
-
-// Stops the launched program and returns `result`.
-int finish(Launched &run, int result) {
-  stop_program(run.child);
-  XCloseDisplay(run.display);
-  return result;
-}
-
-int measure_map(int64_t hold_ms, char **argv) {
-  Launched run;
-  if (!launch(argv, run)) return 1;
-  print_ms(run.elapsed_ns);
-  if (hold_ms > 0) {
-    sleep_ms(hold_ms);
-    std::printf(" %ld", peak_rss_kib(run.child));
-  }
-  std::printf("\n");
-  return finish(run, 0);
-}
-
-int measure_exit(char **argv) {
-  const pid_t child = start_program(argv);
-  if (child < 0) return fail("fork failed");
-  int status = 0;
-  waitpid(child, &status, 0);
-  const int64_t ended = now_ns();
-  stop_program(child);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return fail("the program failed");
-  print_ms(ended - *exec_stamp);
-  std::printf("\n");
-  return 0;
 }
 
 int measure_idle(int64_t seconds, char **argv) {
   Launched run;
-  if (!launch(argv, run)) return 1;
+  if (launch(argv, 2, run) != 0) return 1;
   sleep_ms(1000);
   const ThreadTotals before = sum_threads(run.child);
   sleep_ms(seconds * 1000);
   const ThreadTotals after = sum_threads(run.child);
-  print_ms(after.cpu_ns - before.cpu_ns);
-  std::printf(" %ld %ld %d %ld\n", after.voluntary - before.voluntary,
-              after.involuntary - before.involuntary, after.threads,
-              peak_rss_kib(run.child));
+  std::printf("%.3f %ld %ld %d\n", ms(after.cpu_ns - before.cpu_ns),
+              after.voluntary - before.voluntary, after.involuntary - before.involuntary,
+              after.threads);
   return finish(run, 0);
 }
 
-// Reads the stamps appended to the file since `offset` and returns the first
-// of them (0 if none), moving `offset` past all of them.
-int64_t next_stamp(const char *path, off_t &offset) {
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  char text[4096];
-  const ssize_t got = pread(fd, text, sizeof text - 1, offset);
-  close(fd);
-  if (got <= 0) return 0;
-  text[got] = '\0';
-  offset += got;
-  return std::strtoll(text, nullptr, 10);
-}
-
-// Waits until the fake xrandr has closed the stamp file once more.
-bool wait_for_stamp(int watch_fd) {
-  pollfd watch{watch_fd, POLLIN, 0};
-  if (poll(&watch, 1, stamp_timeout_ms) <= 0) return false;
-  char events[4096];
-  return read(watch_fd, events, sizeof events) > 0;
-}
-
-const char *stamp_file() {
-  const char *path = std::getenv("BENCH_STAMPS");
-  if (path == nullptr) return nullptr;
-  const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return nullptr;
-  close(fd);
-  return path;
+// Prints the time from `since` to the start that the fake xrandr reports
+// next on `starts`, waiting up to 3 s for it; false when none comes.
+bool print_start(int starts, int64_t since) {
+  pollfd ready{starts, POLLIN, 0};
+  char line[32] = {};
+  if (poll(&ready, 1, 3000) <= 0 || read(starts, line, sizeof line - 1) <= 0) return false;
+  std::printf("%.3f\n", ms(std::strtoll(line, nullptr, 10) - since));
+  return true;
 }
 
 int measure_presses(int count, const char *key_name, char **argv) {
-  const char *stamps = stamp_file();
-  if (stamps == nullptr) return fail("BENCH_STAMPS must name a writable file");
-  const int watch_fd = inotify_init1(IN_CLOEXEC);
-  if (watch_fd < 0 || inotify_add_watch(watch_fd, stamps, IN_CLOSE_WRITE) < 0) {
-    return fail("cannot watch the stamp file");
-  }
+  int starts[2];
+  if (pipe2(starts, O_CLOEXEC) != 0) return fail("cannot make a pipe");
   Launched run;
-  if (!launch(argv, run)) return 1;
+  if (launch(argv, starts[1], run) != 0) return 1;
   const KeyCode key = XKeysymToKeycode(run.display, XStringToKeysym(key_name));
   if (key == 0) return finish(run, fail("no such key on the server's keyboard"));
   sleep_ms(500);
@@ -348,78 +204,54 @@ int measure_presses(int count, const char *key_name, char **argv) {
   XSetInputFocus(run.display, run.window, RevertToPointerRoot, CurrentTime);
   XSync(run.display, False);
   sleep_ms(100);
-
   int result = 0;
-  off_t offset = 0;
-  for (int press = 0; press < count; ++press) {
+  for (int press = 0; press < count && result == 0; ++press) {
     const int64_t pressed = now_ns();
     XTestFakeKeyEvent(run.display, key, True, CurrentTime);
     XTestFakeKeyEvent(run.display, key, False, CurrentTime);
     XFlush(run.display);
-    if (!wait_for_stamp(watch_fd)) {
-      result = fail("a key press started no xrandr");
-      break;
-    }
-    print_ms(next_stamp(stamps, offset) - pressed);
-    std::printf("\n");
+    if (!print_start(starts[0], pressed)) result = fail("a key press started no xrandr");
     sleep_ms(60);
   }
-  close(watch_fd);
-  return finish(run, result);
+  result = finish(run, result);
+  close(starts[0]);
+  close(starts[1]);
+  return result;
 }
 
 int measure_spawns(int count, char **argv) {
-  const char *stamps = stamp_file();
-  if (stamps == nullptr) return fail("BENCH_STAMPS must name a writable file");
-  off_t offset = 0;
-  for (int run = 0; run < count; ++run) {
+  int starts[2];
+  if (pipe2(starts, O_CLOEXEC) != 0) return fail("cannot make a pipe");
+  int result = 0;
+  for (int run = 0; run < count && result == 0; ++run) {
     const int64_t forked = now_ns();
     const pid_t child = fork();
-    if (child < 0) return fail("fork failed");
     if (child == 0) {
+      dup2(starts[1], 1);
       execvp(argv[0], argv);
-      _exit(255);
+      _exit(127);
     }
-    waitpid(child, nullptr, 0);
-    const int64_t stamp = next_stamp(stamps, offset);
-    if (stamp == 0) return fail("the program wrote no stamp");
-    print_ms(stamp - forked);
-    std::printf("\n");
+    if (child < 0 || waitpid(child, nullptr, 0) != child || !print_start(starts[0], forked)) {
+      result = fail("the fake xrandr did not start");
+    }
     sleep_ms(20);
   }
-  return 0;
-}
-
-int usage() {
-  return fail(
-      "usage: probe map [--hold MS] | exit | idle SECONDS | press COUNT KEY | "
-      "spawn COUNT, then PROGRAM [ARGS...]");
+  close(starts[0]);
+  close(starts[1]);
+  return result;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 3) return usage();
   // Orphans of the measured program become ours, so we can wait for them.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
-  void *shared = mmap(nullptr, sizeof(int64_t), PROT_READ | PROT_WRITE,
-                      MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-  if (shared == MAP_FAILED) return fail("mmap failed");
-  exec_stamp = static_cast<int64_t *>(shared);
-
-  const std::string mode = argv[1];
-  if (mode == "map") {
-    if (std::strcmp(argv[2], "--hold") == 0) {
-      if (argc < 5) return usage();
-      return measure_map(std::atoll(argv[3]), argv + 4);
-    }
-    return measure_map(0, argv + 2);
-  }
-  if (mode == "exit") return measure_exit(argv + 2);
-  if (mode == "idle" && argc >= 4) return measure_idle(std::atoll(argv[2]), argv + 3);
-  if (mode == "press" && argc >= 5) {
-    return measure_presses(std::atoi(argv[2]), argv[3], argv + 4);
-  }
-  if (mode == "spawn" && argc >= 4) return measure_spawns(std::atoi(argv[2]), argv + 3);
-  return usage();
+  const std::string mode = argc > 2 ? argv[1] : "";
+  if (mode == "map" && std::strcmp(argv[2], "--hold") != 0) return measure_map(0, argv + 2);
+  if (mode == "map" && argc > 4) return measure_map(std::atoll(argv[3]), argv + 4);
+  if (mode == "idle" && argc > 3) return measure_idle(std::atoll(argv[2]), argv + 3);
+  if (mode == "press" && argc > 4) return measure_presses(std::atoi(argv[2]), argv[3], argv + 4);
+  if (mode == "spawn" && argc > 3) return measure_spawns(std::atoi(argv[2]), argv + 3);
+  return fail("usage: probe map [--hold MS] | idle SECONDS | press COUNT KEY | spawn COUNT, "
+              "then PROGRAM [ARGS...]");
 }
