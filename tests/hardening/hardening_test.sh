@@ -19,11 +19,10 @@ expect_screen() {
     fail "screen is $(screen_size), expected $1"
 }
 
-# The utility's children, zombies included, that it has not waited for.
+# The utility's children, zombies included, that it has not waited for; its
+# open file descriptors; its resident set in kB.
 app_children() { cat /proc/"$APP_PID"/task/*/children; }
-
 app_fd_count() { ls "/proc/$APP_PID/fd" | wc -l; }
-
 app_rss_kb() { awk '$1 == "VmRSS:" { print $2 }' "/proc/$APP_PID/status"; }
 
 # Minor page faults of the children the utility has waited for (field 11 of
@@ -79,9 +78,9 @@ case_xspice_scaling() {
   expect_stdout ""
 }
 
-# Where the spiceqxl server can take a probe (Debian 12), its report with a
-# probe and without one are the same, before and after a rescale: the
-# stand-in report of case_xspice_scaling hides nothing.
+# Where the spiceqxl server can take a probe (Debian 12), the reports with
+# and without one are the same, also after a rescale: the report that
+# case_xspice_scaling gives the utility hides nothing.
 case_xspice_report_without_probe() {
   start_xserver "$HERE/spiceqxl.conf"
   for scale in 1.1x1.1 1x1; do
@@ -159,9 +158,9 @@ case_empty_path() {
   expect_stdout "$NO_OUTPUT_FOUND"
 }
 
+# A connected output first, 50 MiB of disconnected ones, and the connected
+# one that counts, reported last.
 case_report_50mb() {
-  # A connected output first, 50 MiB of disconnected ones, and the connected
-  # one that counts, reported last.
   {
     echo "eDP-1 connected primary 1920x1080+0+0"
     yes "HDMI-1 disconnected (normal left inverted right x axis y axis)" | head -c 52428800
@@ -171,9 +170,9 @@ case_report_50mb() {
   presses_reach_xrandr BIG-9
 }
 
+# One line of 1 MiB in which only the first " connected" counts: a reader
+# that cut the line into pieces would find other names in the later ones.
 case_line_1mb() {
-  # One line of 1 MiB in which only the first " connected" counts: a reader
-  # that cut the line into pieces would find other names in the later ones.
   {
     printf 'eDP-1 connected 1920x1080+0+0 '
     yes "junk-XYZ connected" | tr '\n' ' ' | head -c 1048576
@@ -182,8 +181,8 @@ case_line_1mb() {
   presses_reach_xrandr eDP-1
 }
 
+# Random bytes (NUL, carriage return and all) around one connected line.
 case_binary_report() {
-  # Random bytes (NUL, carriage return and all) around one connected line.
   {
     head -c 1048576 /dev/urandom
     printf '\nRAND-1 connected 640x480+0+0\n'
