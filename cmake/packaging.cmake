@@ -29,10 +29,40 @@ list(GET release_date 2 TESSALUX_RELEASE_MONTH)   # for the man page: December 2
 set(configured ${CMAKE_CURRENT_BINARY_DIR}/data)
 configure_file(data/tessalux.1.in ${configured}/tessalux.1 @ONLY)
 configure_file(data/org.tessalux.Tessalux.metainfo.xml.in
-               ${configured}/org.tessalux.Tessalux.metainfo.xml @ONLY)
+               ${configured}/org.tessalux.Tessalux.metainfo.xml.in @ONLY)
+
+# The menu entry and the AppStream metadata get the translations of po/,
+# merged by gettext's msgfmt for each language listed in po/LINGUAS.
+find_program(MSGFMT msgfmt)
+if(NOT MSGFMT)
+  message(FATAL_ERROR "msgfmt not found: install gettext")
+endif()
+file(STRINGS po/LINGUAS linguas REGEX "^[^#]")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS po/LINGUAS)
+string(REPLACE " " ";" linguas "${linguas}")
+set(catalogs ${CMAKE_CURRENT_SOURCE_DIR}/po/LINGUAS)
+foreach(language ${linguas})
+  list(APPEND catalogs ${CMAKE_CURRENT_SOURCE_DIR}/po/${language}.po)
+endforeach()
+add_custom_command(
+  OUTPUT ${configured}/org.tessalux.Tessalux.desktop
+  COMMAND ${MSGFMT} --desktop
+          --template=${CMAKE_CURRENT_SOURCE_DIR}/data/org.tessalux.Tessalux.desktop.in
+          -d ${CMAKE_CURRENT_SOURCE_DIR}/po -o ${configured}/org.tessalux.Tessalux.desktop
+  DEPENDS data/org.tessalux.Tessalux.desktop.in ${catalogs}
+  VERBATIM)
+add_custom_command(
+  OUTPUT ${configured}/org.tessalux.Tessalux.metainfo.xml
+  COMMAND ${MSGFMT} --xml --template=${configured}/org.tessalux.Tessalux.metainfo.xml.in
+          -d ${CMAKE_CURRENT_SOURCE_DIR}/po -o ${configured}/org.tessalux.Tessalux.metainfo.xml
+  DEPENDS ${configured}/org.tessalux.Tessalux.metainfo.xml.in ${catalogs}
+  VERBATIM)
+add_custom_target(translated_data ALL DEPENDS
+  ${configured}/org.tessalux.Tessalux.desktop
+  ${configured}/org.tessalux.Tessalux.metainfo.xml)
 
 install(TARGETS tessalux RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES data/org.tessalux.Tessalux.desktop
+install(FILES ${configured}/org.tessalux.Tessalux.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${configured}/org.tessalux.Tessalux.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

@@ -49,6 +49,16 @@ case_installed_files() {
   desktop="$WORK/root/share/applications/org.tessalux.Tessalux.desktop"
   grep -qx 'Exec=tessalux' "$desktop" || fail "desktop entry does not start tessalux"
   grep -qx 'Icon=tessalux' "$desktop" || fail "desktop entry names another icon"
+  # Three texts each: an English text changed without its translations, or
+  # a fuzzy one, falls back to English and shows here. gettext 0.22 and later
+  # tag pt_BR and zh_CN in XML as pt-BR and zh-Hans-CN.
+  metainfo="$WORK/root/share/metainfo/org.tessalux.Tessalux.metainfo.xml"
+  for language in de es fr it ja pt_BR ru zh_CN; do
+    tag=$(echo "$language" | sed 's/^zh_/zh-Hans-/; s/_/-/')
+    [ "$(grep -c "^[A-Za-z]*\[$language\]=" "$desktop")" = 3 ] &&
+      [ "$(grep -Ec " xml:lang=\"($language|$tag)\">" "$metainfo")" = 3 ] ||
+      fail "menu entry or metainfo not fully translated into $language"
+  done
 }
 
 # The committed icons are exactly what the drawing gives today.
