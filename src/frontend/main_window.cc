@@ -4,7 +4,9 @@
 #include <gdk/gdkx.h>
 
 #include <algorithm>
+#include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "window_icon.h"
 #include "zoom_actions.h"
@@ -23,13 +25,61 @@ struct Shortcut {
 constexpr GdkModifierType ctrl = GDK_CONTROL_MASK;
 constexpr GdkModifierType alone = GdkModifierType(0);
 
+// What a toolbar button shows. The stock item gives its icon and, in the
+// user's language, its tooltip. GTK's own untranslated label of the item tells
+// where GTK has no translation.
+struct Face {
+  const char *stock_id;
+  const char *tooltip;
+  const char *stock_label;
+};
+
+// In the toolbar's order.
+constexpr Face faces[] = {
+    {"gtk-zoom-out", "Zoom out", "Zoom _Out"},
+    {"gtk-zoom-100", "Zoom 1:1", "_Normal Size"},
+    {"gtk-zoom-in", "Zoom in", "Zoom _In"},
+    {"gtk-quit", "Quit", "_Quit"},
+};
+
+// A label without its mnemonic marks, as GTK shows it in a toolbar: "_" goes,
+// "__" stays as one "_", and a "(_Q)" that CJK and Indic translations put
+// after the words goes whole, with the space before it.
+std::string without_mnemonic(const std::string &label) {
+  std::string text;
+  for (std::size_t i = 0; i < label.size(); ++i) {
+    if (label[i] != '_') {
+      text += label[i];
+    } else if (i + 1 < label.size() && label[i + 1] == '_') {
+      text += '_';
+      ++i;
+    } else if (!text.empty() && text.back() == '(' && i + 2 < label.size() &&
+               label[i + 2] == ')') {
+      text.pop_back();
+      i += 2;
+    }
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+// The button's label in the user's language, from GTK's translations; the
+// English tooltip where GTK has none and gives back its own English label.
+std::string tooltip_of(const Face &face) {
+  GtkStockItem item;
+  if (!gtk_stock_lookup(face.stock_id, &item) || item.label == nullptr ||
+      std::strcmp(item.label, face.stock_label) == 0)
+    return face.tooltip;
+  return without_mnemonic(item.label);
+}
+
 // Appends a button to the toolbar. Its shortcuts click the button itself, so
 // a key can never do anything but what the button does.
-void add_button(GtkWidget *toolbar, GtkAccelGroup *keys, const char *stock_id,
-                const char *tooltip, GCallback callback,
-                std::initializer_list<Shortcut> shortcuts) {
-  GtkWidget *button = gtk_toolbar_insert_stock(
-      GTK_TOOLBAR(toolbar), stock_id, tooltip, nullptr, callback, nullptr, -1);
+void add_button(GtkWidget *toolbar, GtkAccelGroup *keys, const Face &face,
+                GCallback callback, std::initializer_list<Shortcut> shortcuts) {
+  GtkWidget *button =
+      gtk_toolbar_insert_stock(GTK_TOOLBAR(toolbar), face.stock_id,
+                               tooltip_of(face).c_str(), nullptr, callback, nullptr, -1);
   for (const Shortcut &shortcut : shortcuts)
     gtk_widget_add_accelerator(button, "clicked", keys, shortcut.key,
                                shortcut.modifiers, GtkAccelFlags(0));
@@ -125,18 +175,18 @@ GtkWidget *build_main_window() {
   GtkAccelGroup *keys = gtk_accel_group_new();
   gtk_window_add_accel_group(GTK_WINDOW(window), keys);
 
-  add_button(toolbar, keys, "gtk-zoom-out", "Zoom out", G_CALLBACK(zoom_out),
+  add_button(toolbar, keys, faces[0], G_CALLBACK(zoom_out),
              {{GDK_KEY_minus, ctrl},
               {GDK_KEY_KP_Subtract, ctrl},
               {GDK_KEY_KP_Subtract, alone}});
-  add_button(toolbar, keys, "gtk-zoom-100", "Zoom 1:1", G_CALLBACK(zoom_reset),
+  add_button(toolbar, keys, faces[1], G_CALLBACK(zoom_reset),
              {{GDK_KEY_0, ctrl}, {GDK_KEY_KP_0, ctrl}, {GDK_KEY_KP_0, alone}});
-  add_button(toolbar, keys, "gtk-zoom-in", "Zoom in", G_CALLBACK(zoom_in),
+  add_button(toolbar, keys, faces[2], G_CALLBACK(zoom_in),
              {{GDK_KEY_plus, ctrl},
               {GDK_KEY_equal, ctrl},
               {GDK_KEY_KP_Add, ctrl},
               {GDK_KEY_KP_Add, alone}});
-  add_button(toolbar, keys, "gtk-quit", "Quit", G_CALLBACK(gtk_main_quit),
+  add_button(toolbar, keys, faces[3], G_CALLBACK(gtk_main_quit),
              {{GDK_KEY_q, ctrl}});
 
   gtk_container_add(GTK_CONTAINER(vbox), toolbar);
