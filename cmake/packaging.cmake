@@ -107,6 +107,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # program, so its package is named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS x11-xserver-utils)
+# Sharp toolbar icons at scales other than 1 come from a theme with full-colour
+# zoom and quit icons larger than GTK's own 24-pixel ones: Adwaita had them
+# up to Debian 12 (its 45.0-3 dropped them); Debian 13 has them in a package
+# of their own.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "adwaita-icon-theme-legacy | adwaita-icon-theme (<< 45.0-3~)")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # Equal sources give equal packages: cmake/cpack_project.cmake sets the time

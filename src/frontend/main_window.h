@@ -6,7 +6,10 @@
 
 // Builds the window, its toolbar and shortcuts, and connects its buttons to
 // the zoom actions and its close signals to the end of the main loop. The
-// window keeps itself centred whenever the screen changes size.
+// window is drawn at the desktop's scale (GDK_SCALE, or its text resolution
+// against 96 dpi) and follows changes of the resolution; it keeps itself
+// centred whenever the screen or its own size changes. The tooltips are GTK's
+// labels of the buttons' stock items in the user's language.
 GtkWidget *build_main_window();
 
 // Shows the window and turns the main loop until the window is drawn, so it

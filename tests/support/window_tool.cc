@@ -1,12 +1,15 @@
 // Test helper for the utility's window, given as a decimal or hex X id.
-//   window_tool buttons WINDOW   prints "X Y", relative to the window, of the
-//                                middle of each toolbar button drawn in it,
-//                                left to right; fails unless there are four.
+//   window_tool buttons WINDOW   prints "X Y WIDTH HEIGHT" for each toolbar
+//                                button drawn in the window, left to right:
+//                                its middle, relative to the window, and the
+//                                size of its drawn icon; fails unless there
+//                                are four.
 //   window_tool withhold         acts as a window manager that maps no window
 //                                at all, until it is killed.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,8 +20,9 @@ namespace {
 // The buttons are found in what is on the screen. Rows that differ from the
 // window's background across more than half its width are frame lines; in
 // the other rows, each run of columns that hold a differing pixel and is
-// wider than a frame line is one button's icon. The toolbar is one row of
-// buttons, so their middles are at half the window's height.
+// wider than a frame line is one button's icon, as tall as the rows that
+// differ within it. The toolbar is one row of buttons, so their middles are
+// at half the window's height.
 int print_buttons(Display *display, Window window) {
   XWindowAttributes attributes;
   if (XGetWindowAttributes(display, window, &attributes) == 0 ||
@@ -30,27 +34,40 @@ int print_buttons(Display *display, Window window) {
   XImage *image = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
   if (image == nullptr) return 1;
   const unsigned long background = XGetPixel(image, 0, 0);
+  // The differing pixels of each row; none for frame lines.
+  std::vector<std::vector<bool>> rows(height);
   std::vector<bool> ink(width + 1, false);
   for (int y = 0; y < height; ++y) {
-    std::vector<bool> row(width + 1, false);
+    std::vector<bool> row(width, false);
     int differing = 0;
     for (int x = 0; x < width; ++x) differing += row[x] = XGetPixel(image, x, y) != background;
-    for (int x = 0; differing <= width / 2 && x < width; ++x) ink[x] = ink[x] || row[x];
+    if (differing > width / 2) continue;
+    for (int x = 0; x < width; ++x) ink[x] = ink[x] || row[x];
+    rows[y] = row;
   }
   XDestroyImage(image);
 
+  struct Icon {
+    int left, top, width, height;
+  };
   constexpr int narrowest_icon = 6;
-  std::vector<int> middles;
+  std::vector<Icon> icons;
   for (int x = 0, first = 0; x <= width; ++x) {
     if (ink[x] && (x == 0 || !ink[x - 1])) first = x;
-    if (!ink[x] && x > 0 && ink[x - 1] && x - first >= narrowest_icon)
-      middles.push_back((first + x - 1) / 2);
+    if (ink[x] || x == 0 || !ink[x - 1] || x - first < narrowest_icon) continue;
+    int top = height, bottom = 0;
+    for (int y = 0; y < height; ++y)
+      for (int column = first; column < x && !rows[y].empty(); ++column)
+        if (rows[y][column]) top = std::min(top, y), bottom = std::max(bottom, y);
+    icons.push_back({first, top, x - first, bottom - top + 1});
   }
-  if (middles.size() != 4) {
-    std::fprintf(stderr, "window_tool: %zu buttons drawn, expected 4\n", middles.size());
+  if (icons.size() != 4) {
+    std::fprintf(stderr, "window_tool: %zu buttons drawn, expected 4\n", icons.size());
     return 1;
   }
-  for (int x : middles) std::printf("%d %d\n", x, height / 2);
+  for (const Icon &icon : icons)
+    std::printf("%d %d %d %d\n", icon.left + (icon.width - 1) / 2, height / 2, icon.width,
+                icon.height);
   return 0;
 }
 
