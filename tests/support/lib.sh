@@ -86,7 +86,8 @@ start_app() {
 }
 
 # Clicks toolbar button $1 (1 = zoom out, 2 = zoom 1:1, 3 = zoom in, 4 = quit)
-# in the middle of where it is drawn, $2 times in a row if given (default once).
+# in the middle of where it is drawn, $2 times in a row if given (default
+# once), then takes the pointer away again, so that no button stays lit.
 click_button() {
   if xserver_is_xorg; then
     xdotool key --repeat "${2:-1}" --delay 10 "$(echo ctrl+minus ctrl+0 ctrl+plus ctrl+q | cut -d" " -f"$1")"
@@ -94,7 +95,7 @@ click_button() {
   fi
   # shellcheck disable=SC2046
   xdotool mousemove --window "$WINDOW" $(sed -n "$1p" "$WORK/buttons" | cut -d" " -f1,2) \
-    click --repeat "${2:-1}" --delay 10 1
+    click --repeat "${2:-1}" --delay 10 1 mousemove 0 0
 }
 
 call_count() { ls "$WORK/calls" | wc -l; }
