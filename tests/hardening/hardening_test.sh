@@ -52,25 +52,24 @@ case_xspice_scaling() {
   expect_screen 1024x768
   start_app
   expect_centred "at start"
-  click_and_wait_call 1 1
-  expect_scale_call 1 "$output" 1.1
+  press_and_wait_call 1 1 "$output" 1.1
   [ "$(cat "$WORK/statuses")" = 0 ] || fail "xrandr refused 1.1: $(cat "$WORK/statuses")"
   expect_screen 1127x845
   expect_centred "after zoom out"
-  click_and_wait_call 3 2
+  press_and_wait_call 3 2
   expect_screen 1024x768
   # Eight zoom-ins from 1.0 shrink the screen to 0.467 of its size.
   for call in 3 4 5 6 7 8 9 10; do
-    click_and_wait_call 3 "$call"
+    press_and_wait_call 3 "$call"
     expect_centred "after zoom in $((call - 2)) from 1.0"
   done
   size=$(screen_size)
   [ "${size%x*}" -lt 500 ] && [ "${size#*x}" -lt 400 ] || fail "eight zoom-ins left the screen at $size"
-  click_and_wait_call 2 11
+  press_and_wait_call 2 11
   expect_screen 1024x768
   expect_centred "after zoom 1:1"
   # Nothing is undone at the end: the last zoom out stays.
-  click_and_wait_call 1 12
+  press_and_wait_call 1 12
   expect_screen 1127x845
   click_button 4
   expect_exit_zero
@@ -98,8 +97,7 @@ case_dummy_detects_output() {
     [ "$(echo "$report" | grep -c ' connected')" = 1 ] ||
     fail "expected sixteen outputs, one connected: $report"
   start_app
-  click_and_wait_call 1 1
-  expect_scale_call 1 DUMMY0 1.1
+  press_and_wait_call 1 1 DUMMY0 1.1
   quit_cleanly
 }
 
@@ -108,13 +106,11 @@ case_dummy_detects_output() {
 case_xvfb_refused_scale() {
   use_real_xrandr
   start_app
-  click_and_wait_call 1 1
-  expect_scale_call 1 screen 1.1
+  press_and_wait_call 1 1 screen 1.1
   [ "$(cat "$WORK/statuses")" = 1 ] || fail "Xvfb answered 1.1 with $(cat "$WORK/statuses"), not 1"
   expect_screen 1024x768
   # The refused factor still stands, and the next press builds on it.
-  click_and_wait_call 1 2
-  expect_scale_call 2 screen 1.21
+  press_and_wait_call 1 2 screen 1.21
   quit_cleanly
 }
 
@@ -137,14 +133,13 @@ case_xrandr_not_executable() {
   for tool in cat ls wc sed; do ln -s "$(command -v "$tool")" "$WORK/bin/"; done
   APP_WRAPPER="env PATH=$WORK/bin"
   start_app
-  click_and_wait_call 1 1
+  press_and_wait_call 1 1
   chmod a-x "$WORK/bin/xrandr"
   click_and_wait_reaped 1
   click_and_wait_reaped 1
   [ "$(call_count)" = 1 ] || fail "xrandr ran without execute permission"
   chmod a+x "$WORK/bin/xrandr"
-  click_and_wait_call 3 2
-  expect_scale_call 2 eDP-1 1.21
+  press_and_wait_call 3 2 eDP-1 1.21
   quit_cleanly
 }
 

@@ -7,7 +7,9 @@
 #   stop_xserver          stops the window manager and the server.
 #   xserver_gone          true when the server has ended on its own.
 #   xserver_is_xorg       true when it is Xorg.
-# start_xserver reads XSERVER_WM and XSERVER_MAX, explained in lib.sh.
+#   resize_xvfb WxH       makes Xvfb's screen WxH, at most 2048x1536.
+# start_xserver reads XSERVER_WM, explained in lib.sh. Xvfb's screen starts
+# at 1024x768.
 
 XSERVER_PID=""
 WM_PID=""
@@ -72,7 +74,7 @@ launch_xserver() {
 start_xserver() {
   if [ -z "${1:-}" ]; then
     # At 96 dpi, as Xorg says and desktops set: the window's scale is 1.
-    launch_xserver 1G Xvfb -screen 0 "${XSERVER_MAX:-1024x768}x24" -dpi 96 ||
+    launch_xserver 1G Xvfb -screen 0 2048x1536x24 -dpi 96 ||
       { echo "Xvfb did not start: $(cat "$WORK/xserver.out")" >&2; exit 1; }
   else
     command -v Xorg >/dev/null || skip "Xorg is not installed"
@@ -91,7 +93,7 @@ start_xserver() {
   fi
   DISPLAY=":$(cat "$WORK/xserver.display")"
   export DISPLAY
-  [ -z "${XSERVER_MAX:-}" ] || xrandr --fb 1024x768 2>/dev/null || true
+  xserver_is_xorg || resize_xvfb 1024x768
   # Keep the pointer away from the window, or tooltips pop up.
   xdotool mousemove 0 0
   [ -n "${XSERVER_WM:-}" ] || return 0
@@ -105,6 +107,16 @@ start_xserver() {
   WM_PID=$!
   wait_for '[ -e "$WORK/wm.ready" ]' 30 ||
     { echo "openbox did not start: $(cat "$WORK/wm.log")" >&2; exit 1; }
+}
+
+# Xvfb has one mode, the size it started with, and its screen cannot be
+# smaller than the monitor on it: each size gets a mode of its own, and the
+# monitor takes it with the screen.
+resize_xvfb() {
+  w=${1%x*} h=${1#*x}
+  xrandr --newmode "$1" 60 "$w" $((w + 1)) $((w + 2)) $((w + 3)) "$h" $((h + 1)) $((h + 2)) $((h + 3)) 2>/dev/null &&
+    xrandr --addmode screen "$1"
+  xrandr --output screen --mode "$1" --fb "$1"
 }
 
 stop_xserver() {
