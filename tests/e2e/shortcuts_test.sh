@@ -40,8 +40,7 @@ case_other_keys_do_nothing() {
   xdotool key minus equal plus 0 q Escape \
     ctrl+shift+minus ctrl+shift+0 ctrl+alt+minus alt+KP_Add alt+q ctrl+shift+q
   press_and_wait_call ctrl+minus 1 eDP-1 1.1
-  click_button 4
-  expect_exit_zero
+  quit_cleanly
 }
 
 # With no output found the keys do nothing, like the buttons, and Ctrl+Q

@@ -119,9 +119,7 @@ case_tooltips_in_the_users_language() {
     start_app
     wait_for '/usr/bin/python3 "$HERE/accessible_buttons.py" >"$WORK/$language" 2>&1 &&
       [ "$(wc -l <"$WORK/$language")" = 4 ]' || fail "no buttons in the accessibility tree: $(cat "$WORK/$language")"
-    click_button 4
-    expect_exit_zero
-    expect_stdout "$NO_OUTPUT_FOUND"
+    quit_cleanly "$NO_OUTPUT_FOUND"
   done
   [ "$(tr '\n' , <"$WORK/de_DE.UTF-8")" = "Wegzoomen,Normale Größe,Heranzoomen,Beenden," ] ||
     fail "in German: $(cat "$WORK/de_DE.UTF-8")"

@@ -152,11 +152,11 @@ presses_reach_xrandr() {
   [ "$(call_count)" = 4 ] || fail "$(call_count) xrandr calls, expected 4"
 }
 
-# Quit ends the utility with status 0, and it printed nothing.
+# Quit ends the utility with status 0, and it printed $1 (default nothing).
 quit_cleanly() {
   click_button 4
   expect_exit_zero
-  expect_stdout ""
+  expect_stdout "${1:-}"
 }
 
 # True when the window, with its frame under a window manager, lies wholly on

@@ -34,40 +34,34 @@ int print_buttons(Display *display, Window window) {
   XImage *image = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
   if (image == nullptr) return 1;
   const unsigned long background = XGetPixel(image, 0, 0);
-  // The differing pixels of each row; none for frame lines.
-  std::vector<std::vector<bool>> rows(height);
-  std::vector<bool> ink(width + 1, false);
+  // The first and the last row of each column that differ from the
+  // background, frame lines left out; none where nothing differs.
+  std::vector<int> top(width + 1, height), bottom(width + 1, -1);
   for (int y = 0; y < height; ++y) {
     std::vector<bool> row(width, false);
     int differing = 0;
     for (int x = 0; x < width; ++x) differing += row[x] = XGetPixel(image, x, y) != background;
-    if (differing > width / 2) continue;
-    for (int x = 0; x < width; ++x) ink[x] = ink[x] || row[x];
-    rows[y] = row;
+    for (int x = 0; differing <= width / 2 && x < width; ++x)
+      if (row[x]) top[x] = std::min(top[x], y), bottom[x] = y;
   }
   XDestroyImage(image);
 
-  struct Icon {
-    int left, top, width, height;
-  };
   constexpr int narrowest_icon = 6;
-  std::vector<Icon> icons;
+  std::vector<std::vector<int>> icons;  // middle, width and height of each
   for (int x = 0, first = 0; x <= width; ++x) {
-    if (ink[x] && (x == 0 || !ink[x - 1])) first = x;
-    if (ink[x] || x == 0 || !ink[x - 1] || x - first < narrowest_icon) continue;
-    int top = height, bottom = 0;
-    for (int y = 0; y < height; ++y)
-      for (int column = first; column < x && !rows[y].empty(); ++column)
-        if (rows[y][column]) top = std::min(top, y), bottom = std::max(bottom, y);
-    icons.push_back({first, top, x - first, bottom - top + 1});
+    const bool ink = bottom[x] >= 0, ink_before = x > 0 && bottom[x - 1] >= 0;
+    if (ink && !ink_before) first = x;
+    if (ink || !ink_before || x - first < narrowest_icon) continue;
+    const int icon_top = *std::min_element(&top[first], &top[x]);
+    const int icon_bottom = *std::max_element(&bottom[first], &bottom[x]);
+    icons.push_back({(first + x - 1) / 2, x - first, icon_bottom - icon_top + 1});
   }
   if (icons.size() != 4) {
     std::fprintf(stderr, "window_tool: %zu buttons drawn, expected 4\n", icons.size());
     return 1;
   }
-  for (const Icon &icon : icons)
-    std::printf("%d %d %d %d\n", icon.left + (icon.width - 1) / 2, height / 2, icon.width,
-                icon.height);
+  for (const std::vector<int> &icon : icons)
+    std::printf("%d %d %d %d\n", icon[0], height / 2, icon[1], icon[2]);
   return 0;
 }
 
