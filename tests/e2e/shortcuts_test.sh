@@ -1,6 +1,5 @@
-# End-to-end tests of the keyboard shortcuts: real key presses on a private
-# Xvfb, checked through the arguments the fake xrandr receives; run by
-# support/lib.sh.
+# End-to-end tests of the keyboard shortcuts: real key presses, checked
+# through the arguments the fake xrandr receives; run by support/lib.sh.
 
 # Each key, in this order, and the scale it must ask for: zoom out goes up
 # by 1.1, zoom 1:1 back to 1.0, zoom in down by 1.1, as the buttons do. Under

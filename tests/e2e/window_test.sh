@@ -1,13 +1,10 @@
 # End-to-end tests of the utility's window on a private X server, bare or
 # with a window manager; run by support/lib.sh.
 
-case_buttons() {
-  presses_reach_xrandr eDP-1
-}
+case_buttons() { presses_reach_xrandr eDP-1; }
 
-# Closing the window with the command $1 ends the utility with status 0,
-# like Quit: the window manager's close (a WM_DELETE_WINDOW message), or the
-# window destroyed.
+# Closing the window by the command $1 ends the utility with status 0, like
+# Quit: the window manager's close (WM_DELETE_WINDOW), or its destruction.
 closed_by() {
   start_app
   eval "$1"
@@ -25,8 +22,7 @@ case_no_xrandr() {
   expect_stdout "$NO_OUTPUT_FOUND"
 }
 
-# The system cannot start the report's command at all: both messages, and a
-# window that stays usable.
+# The report's command cannot start at all: both messages, a usable window.
 case_xrandr_cannot_start() {
   APP_WRAPPER="env LD_PRELOAD=$NO_POPEN ASAN_OPTIONS=${ASAN_OPTIONS:-}:verify_asan_link_order=0"
   start_app
@@ -94,9 +90,8 @@ case_centred_on_every_screen_size() {
   quit_cleanly
 }
 
-# Two monitors side by side and the pointer on the right one: the window is
-# centred on that one at start, and again when another program resizes the
-# screen, not across both.
+# Two monitors side by side, the pointer on the right one: the window is
+# centred on that one, at start and after another program grew the screen.
 case_centred_on_the_monitor_under_the_pointer() {
   start_xserver "$SUPPORT_DIR/dummy.conf"
   xrandr --addmode DUMMY1 1024x768
@@ -109,61 +104,59 @@ case_centred_on_the_monitor_under_the_pointer() {
   quit_cleanly
 }
 
-# What a screen reader finds: the tooltips in the user's language, GTK's own
-# words, and the English ones in C. The messages on standard output stay
-# English whatever the language.
+# A screen reader finds the tooltips in the user's language, in GTK's own
+# words without the mnemonic, and in English in C; standard output stays
+# English.
 case_tooltips_in_the_users_language() {
   set_report "$NOTHING_CONNECTED"
-  for language in de_DE.UTF-8 C; do
+  while read -r language tooltips; do
     APP_WRAPPER="dbus-run-session -- env LANG=$language GTK_MODULES=gail:atk-bridge"
     start_app
-    wait_for '/usr/bin/python3 "$HERE/accessible_buttons.py" >"$WORK/$language" 2>&1 &&
-      [ "$(wc -l <"$WORK/$language")" = 4 ]' || fail "no buttons in the accessibility tree: $(cat "$WORK/$language")"
+    wait_for '/usr/bin/python3 "$HERE/accessible_buttons.py" >"$WORK/tooltips" 2>&1 &&
+      [ "$(wc -l <"$WORK/tooltips")" = 4 ]' || fail "no buttons in the accessibility tree: $(cat "$WORK/tooltips")"
+    [ "$(tr '\n' , <"$WORK/tooltips")" = "$tooltips" ] || fail "in $language: $(cat "$WORK/tooltips")"
     quit_cleanly "$NO_OUTPUT_FOUND"
-  done
-  [ "$(tr '\n' , <"$WORK/de_DE.UTF-8")" = "Wegzoomen,Normale Größe,Heranzoomen,Beenden," ] ||
-    fail "in German: $(cat "$WORK/de_DE.UTF-8")"
-  [ "$(tr '\n' , <"$WORK/C")" = "Zoom out,Zoom 1:1,Zoom in,Quit," ] || fail "in C: $(cat "$WORK/C")"
+  done <<EOF
+de_DE.UTF-8 Wegzoomen,Normale Größe,Heranzoomen,Beenden,
+ja_JP.UTF-8 縮小,標準サイズ,拡大,終了,
+C Zoom out,Zoom 1:1,Zoom in,Quit,
+EOF
 }
 
-# The window's size and that of each icon drawn in it, on one line. Where
-# click_button finds the buttons is looked at anew.
+# The window's size and its icons' on one line; click_button's too, anew.
 drawn_sizes() {
   "$WINDOW_TOOL" buttons "$WINDOW" >"$WORK/buttons" 2>&1 || true
   { xwininfo -id "$WINDOW" | sed -n 's/^ *Width: //p; s/^ *Height: //p'
     cut -d" " -f3,4 "$WORK/buttons"; } | tr '\n' ' '
 }
 
-# True when each of drawn_sizes is $2 times the same one in $1, give or take
-# a fifth: the toolkit's padding does not grow, and at scale 1 the icons are
-# the toolkit's own, elsewhere the theme's.
+# True when each of drawn_sizes is $2 times the one in $1, give or take a
+# fifth: padding does not grow, and the icons are the toolkit's at scale 1,
+# elsewhere the theme's.
 scaled_by() {
   SIZES=$(drawn_sizes)
   echo "$1|$SIZES" | awk -F"|" -v by="$2" '{ n = split($1, was, " "); split($2, now, " ")
     for (i = 1; i <= n; i++) if (now[i] < was[i] * by * 0.8 || now[i] > was[i] * by * 1.2) exit 1 }'
 }
 
-# The window follows the desktop's scale: GDK_SCALE, and its text resolution
-# (Xft.dpi, here from the desktop's settings daemon) also when that changes
-# while it runs; it is centred again then.
+# The window follows GDK_SCALE and the desktop's text resolution (Xft/DPI,
+# from its settings daemon), also as that changes; it is centred again then.
 case_follows_the_desktops_scale() {
-  start_app
-  at_96=$(drawn_sizes)
-  [ "$(echo "$at_96" | cut -d" " -f1,2)" = "180 78" ] || fail "not 180x78 at 96 dpi: $at_96"
-  quit_cleanly
-  APP_WRAPPER="env GDK_SCALE=2"
-  start_app
-  scaled_by "$at_96" 2 || fail "with GDK_SCALE=2: $SIZES, not twice $at_96"
-  quit_cleanly
-  APP_WRAPPER=""
+  start_xserver
   echo "Xft/DPI 98304" >"$WORK/xsettings"
   xsettingsd -c "$WORK/xsettings" >/dev/null 2>&1 &
   settings_daemon=$!
   start_app
-  [ "$(drawn_sizes)" = "$at_96" ] || fail "at 96 dpi from xsettingsd: $(drawn_sizes), not $at_96"
+  at_96=$(drawn_sizes)
+  [ "$(echo "$at_96" | cut -d" " -f1,2)" = "180 78" ] || fail "not 180x78 at 96 dpi: $at_96"
   echo "Xft/DPI 196608" >"$WORK/xsettings"
   kill -HUP "$settings_daemon"
   wait_for 'scaled_by "$at_96" 2' || fail "192 dpi from xsettingsd while running: $SIZES, not twice $at_96"
   expect_centred "once the text grew"
+  quit_cleanly
+  kill "$settings_daemon"
+  APP_WRAPPER="env GDK_SCALE=2"
+  start_app
+  scaled_by "$at_96" 2 || fail "with GDK_SCALE=2: $SIZES, not twice $at_96"
   quit_cleanly
 }

@@ -19,8 +19,7 @@ std::string without_line_ends(std::string text) {
   return text;
 }
 
-// Writes `bytes` to a fresh temporary file and returns its name. A regular
-// file takes a whole write at once unless the disk is full.
+// Writes `bytes` to a fresh temporary file and returns its name.
 std::string write_temporary(const std::string &bytes) {
   char path[] = "/tmp/tessalux-fuzz-XXXXXX";
   const int fd = mkstemp(path);
@@ -30,10 +29,9 @@ std::string write_temporary(const std::string &bytes) {
   return path;
 }
 
-// libFuzzer checks for slow inputs with a SIGALRM handler that does not ask
-// for interrupted calls to be restarted, so a read from the pipe could fail
-// with EINTR, which the reader takes as the end of the stream. The utility
-// installs no such handler; make libFuzzer's behave like its own.
+// libFuzzer's SIGALRM handler for slow inputs does not restart interrupted
+// calls, so a read from the pipe could fail with EINTR, which the reader
+// takes as the end of the stream. The utility has no such handler.
 bool restart_calls_after_alarm() {
   struct sigaction action;
   if (sigaction(SIGALRM, nullptr, &action) != 0) return false;

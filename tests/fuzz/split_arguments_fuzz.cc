@@ -25,9 +25,8 @@ std::vector<std::string> plain_runs(const std::string &text) {
   return runs;
 }
 
-// Quotes one argument so that splitting gives it back unchanged: a run of
-// backslashes is doubled where a double quote follows it, and each double
-// quote inside is escaped.
+// Quotes one argument so that splitting gives it back unchanged: backslashes
+// are doubled before a double quote, and double quotes escaped.
 std::string quoted(const std::string &argument) {
   std::string text = "\"";
   std::size_t backslashes = 0;

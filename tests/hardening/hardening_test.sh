@@ -1,9 +1,7 @@
-# The utility on X servers that really rescale, with a misbehaving or missing
-# xrandr, hostile reports, a dead standard output and many presses; run by
-# support/lib.sh.
+# The utility on X servers that really rescale, with a failing or missing
+# xrandr, hostile reports, a dead standard output, many presses; run by lib.sh.
 
-# Makes the fake xrandr pass each request on to the real one, still
-# recording each scale call, and its exit status in $WORK/statuses.
+# The fake xrandr passes requests on to the real one (see its header).
 use_real_xrandr() {
   command -v xrandr >"$WORK/real" || fail "xrandr is not installed"
 }
@@ -26,8 +24,8 @@ app_fd_count() { ls "/proc/$APP_PID/fd" | wc -l; }
 app_rss_kb() { awk '$1 == "VmRSS:" { print $2 }' "/proc/$APP_PID/status"; }
 
 # Minor page faults of the children the utility has waited for (field 11 of
-# /proc/PID/stat). Every child touches memory, so this grows with each child
-# reaped, also one whose program never started and left no other trace.
+# /proc/PID/stat): it grows with every child reaped, even one whose program
+# never started and that left no other trace.
 reaped_child_faults() { cut -d" " -f11 "/proc/$APP_PID/stat"; }
 
 click_and_wait_reaped() {
@@ -112,15 +110,9 @@ case_xvfb_refused_scale() {
   quit_cleanly
 }
 
-case_xrandr_killed() {
-  echo KILL >"$WORK/signal"
-  presses_reach_xrandr eDP-1
-}
-
-case_xrandr_exits_255() {
-  echo 255 >"$WORK/exit-status"
-  presses_reach_xrandr eDP-1
-}
+# Whatever becomes of xrandr, the utility goes on as usual.
+case_xrandr_killed() { echo KILL >"$WORK/signal" && presses_reach_xrandr eDP-1; }
+case_xrandr_exits_255() { echo 255 >"$WORK/exit-status" && presses_reach_xrandr eDP-1; }
 
 # xrandr loses its execute permission while the utility runs; presses then
 # start a child that cannot start xrandr, and their factors still count.

@@ -1,7 +1,6 @@
-# Tests of what is installed and packaged: the files `cmake --install` puts in
-# place, the checkers of each format, the icons against their drawing, and
-# the Debian package, whose binary is started on a private Xvfb.
-# Run by support/lib.sh.
+# What is installed and packaged: the files `cmake --install` puts in place,
+# each format's checker, the icons against their drawing, and the Debian
+# package, whose binary is started on Xvfb. Run by support/lib.sh.
 
 # Every file installed under the prefix $1, sorted.
 expect_installed_files() {

@@ -1,11 +1,9 @@
 # Shared steps of the script tests: a private X server, the utility started
 # with the tests' fake xrandr, its window found by title and its buttons
-# found where they are drawn.
-#
-# CTest runs each case as `sh lib.sh SCRIPT CASE [WM]`: SCRIPT's function
-# case_CASE, with the window manager WM on the server if given. It passes
-# (status 0), fails (1) or is skipped (77: the X server it needs cannot run
-# here, and it says why).
+# found where they are drawn. CTest runs each case as `sh lib.sh SCRIPT CASE
+# [WM]`: SCRIPT's function case_CASE, with the window manager WM if given; it
+# passes (0), fails (1) or is skipped (77: its X server cannot run here, and
+# it says why).
 #
 # What steers the harness, all of it:
 #   TESSALUX, SUPPORT_DIR (tests/support), WINDOW_TOOL, NO_POPEN (a library
@@ -50,8 +48,8 @@ NO_OUTPUT_FOUND="Call to xrandr failed
 "
 
 # Starts the utility with the fake xrandr first on PATH, a fixed theme and an
-# empty HOME, on a private Xvfb unless the case started a server already.
-# Its standard output goes to $WORK/stdout, which may be a pipe.
+# empty HOME, on a private Xvfb unless the case started a server; standard
+# output goes to $WORK/stdout, which may be a pipe.
 launch_app() {
   [ -n "$XSERVER_PID" ] || start_xserver
   mkdir -p "$WORK/home" "$WORK/calls"
@@ -64,9 +62,8 @@ HDMI-1 disconnected (normal left inverted right x axis y axis)
 }
 
 # launch_app, then waits until the window titled TESSALUX shows its four
-# buttons and has the keyboard focus. The Xorg drivers of the tests draw
-# where XGetImage cannot read it back: there the buttons are not looked for,
-# and click_button presses the button's shortcut instead.
+# buttons and has the keyboard focus. XGetImage cannot read back what the
+# Xorg drivers of the tests draw: there click_button presses shortcuts.
 start_app() {
   launch_app "$@"
   WINDOW=$(timeout "${APP_WAIT_SECONDS:-10}" xdotool search --sync --onlyvisible --name '^TESSALUX$' | head -n 1)
@@ -99,8 +96,7 @@ click_button() {
 
 call_count() { ls "$WORK/calls" | wc -l; }
 
-# Presses every zoom button, then Quit: with no output known none of them
-# runs xrandr, and the utility ends with status 0.
+# With no output known, no zoom button runs xrandr, and Quit ends with 0.
 zoom_buttons_then_quit() {
   for button in 1 2 3 1; do click_button "$button"; done
   click_button 4
@@ -140,8 +136,8 @@ expect_stdout() {
 }
 
 # Starts the utility and presses zoom out, zoom in twice, zoom 1:1, then
-# Quit: each press must reach xrandr, to scale output $1, with the factor
-# that follows from the press before, whatever became of it.
+# Quit: each press must ask xrandr to scale output $1 by the factor that
+# follows from the press before, whatever became of it.
 presses_reach_xrandr() {
   start_app
   for press in "1 1.1" "3 1" "3 0.9090909090909091" "2 1.0"; do
@@ -180,8 +176,8 @@ AREA
     [ $((frame_y + frame_h)) -le "$2" ] && [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
 }
 
-# Waits for is_centred on area $2; $1 says when, for the message. A mode set
-# of a real driver can take seconds.
+# Waits for is_centred on area $2 (a real driver's mode set can take
+# seconds); $1 says when, for the message.
 expect_centred() {
   wait_for "is_centred '${2:-}'" 20 || fail "not centred $1: $PLACEMENT"
 }

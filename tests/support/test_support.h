@@ -1,5 +1,5 @@
-// Shared pieces of the unit tests: temporary folders, files, environment
-// settings and the fake xrandr on PATH.
+// Shared pieces of the unit tests: temporary folders and files, environment
+// settings, the fake xrandr.
 #pragma once
 
 #include <optional>
@@ -28,8 +28,7 @@ void write_file(const std::string &path, const std::string &bytes);
 // write them; none when the file is empty or missing.
 Argv read_nul_records(const std::string &path);
 
-// Sets an environment variable for the life of the object, then puts back
-// what was there before.
+// Sets an environment variable for the life of the object.
 class ScopedEnv {
  public:
   ScopedEnv(const std::string &name, const std::string &value);

@@ -1,11 +1,9 @@
 // Test helper for the utility's window, given as a decimal or hex X id.
-//   window_tool buttons WINDOW   prints "X Y WIDTH HEIGHT" for each toolbar
-//                                button drawn in the window, left to right:
-//                                its middle, relative to the window, and the
-//                                size of its drawn icon; fails unless there
-//                                are four.
+//   window_tool buttons WINDOW   prints "X Y WIDTH HEIGHT" for each of the
+//       four toolbar buttons drawn in the window, left to right: its middle,
+//       relative to the window, and the size of its drawn icon.
 //   window_tool withhold         acts as a window manager that maps no window
-//                                at all, until it is killed.
+//       at all, until it is killed.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -19,10 +17,9 @@ namespace {
 
 // The buttons are found in what is on the screen. Rows that differ from the
 // window's background across more than half its width are frame lines; in
-// the other rows, each run of columns that hold a differing pixel and is
-// wider than a frame line is one button's icon, as tall as the rows that
-// differ within it. The toolbar is one row of buttons, so their middles are
-// at half the window's height.
+// the others, each run of columns holding a differing pixel, wider than a
+// frame line, is one button's icon. The toolbar is one row of buttons, so
+// their middles are at half the window's height.
 int print_buttons(Display *display, Window window) {
   XWindowAttributes attributes;
   if (XGetWindowAttributes(display, window, &attributes) == 0 ||
@@ -34,8 +31,7 @@ int print_buttons(Display *display, Window window) {
   XImage *image = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
   if (image == nullptr) return 1;
   const unsigned long background = XGetPixel(image, 0, 0);
-  // The first and the last row of each column that differ from the
-  // background, frame lines left out; none where nothing differs.
+  // Each column's first and last differing row, frame lines left out.
   std::vector<int> top(width + 1, height), bottom(width + 1, -1);
   for (int y = 0; y < height; ++y) {
     std::vector<bool> row(width, false);

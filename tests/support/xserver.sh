@@ -1,15 +1,12 @@
 # The X servers of the tests and the benchmark: each on a display it picks
 # itself, under a memory cap of its own, optionally with a window manager.
 # Sourced, with WORK set to a private folder:
-#   start_xserver [CONF]  Xvfb, or Xorg with configuration file CONF (where
-#                         @SPICE_PORT@ becomes a free loopback port); sets and
-#                         exports DISPLAY and parks the pointer at 0,0.
+#   start_xserver [CONF]  Xvfb of 1024x768, or Xorg with configuration file
+#                         CONF (@SPICE_PORT@ becomes a free loopback port),
+#                         with openbox if XSERVER_WM says so; exports DISPLAY.
 #   stop_xserver          stops the window manager and the server.
-#   xserver_gone          true when the server has ended on its own.
-#   xserver_is_xorg       true when it is Xorg.
+#   xserver_gone, xserver_is_xorg   whether the server ended, is Xorg.
 #   resize_xvfb WxH       makes Xvfb's screen WxH, at most 2048x1536.
-# start_xserver reads XSERVER_WM, explained in lib.sh. Xvfb's screen starts
-# at 1024x768.
 
 XSERVER_PID=""
 WM_PID=""
@@ -42,9 +39,7 @@ xserver_gone() { [ -n "$XSERVER_PID" ] && ! is_running "$XSERVER_PID"; }
 # The release this runs on, for the reasons of skipped tests.
 debian_release() { (. /etc/os-release && echo "$PRETTY_NAME"); }
 
-# The lines of the server's log that say why it failed, on one line. (The
-# spiceqxl server of Debian 13 swells without end when its outputs are
-# probed.)
+# The lines of the server's log that say why it failed, on one line.
 xserver_complaint() {
   ! grep -qs 'Out of memory' "$WORK/xserver.out" "$WORK/xserver.log" ||
     printf 'it swelled past its address space cap of %s; ' "$XSERVER_CAP"
@@ -54,12 +49,11 @@ xserver_complaint() {
   } 2>/dev/null | tr '\n' ' '
 }
 
-# Starts the server command "$@" under a cap $1 on its address space that
-# prlimit sets before it runs the server, so $! is the server's PID. A server
-# that swells fails its allocations and ends within seconds instead of taking
-# the machine's memory. (Peaks seen on Debian 12 and 13: Xvfb 224 MiB, Xorg
-# with the dummy driver 363 MiB, with spiceqxl 712 MiB.) The server writes
-# its display number to descriptor 3 once it accepts connections.
+# Starts the server command "$@" under a cap $1 on its address space, set by
+# prlimit, so $! is the server's PID: a server that swells ends within
+# seconds instead of taking the machine's memory. (Peaks seen: Xvfb 224 MiB,
+# Xorg 363 MiB with the dummy driver, 712 MiB with spiceqxl.) The server
+# writes its display number to descriptor 3 once it accepts connections.
 launch_xserver() {
   XSERVER_CAP=$1
   shift
@@ -109,9 +103,8 @@ start_xserver() {
     { echo "openbox did not start: $(cat "$WORK/wm.log")" >&2; exit 1; }
 }
 
-# Xvfb has one mode, the size it started with, and its screen cannot be
-# smaller than the monitor on it: each size gets a mode of its own, and the
-# monitor takes it with the screen.
+# Xvfb's screen cannot be smaller than the mode of its monitor, of which it
+# has one, its size at start: each size gets a mode of its own.
 resize_xvfb() {
   w=${1%x*} h=${1#*x}
   xrandr --newmode "$1" 60 "$w" $((w + 1)) $((w + 2)) $((w + 3)) "$h" $((h + 1)) $((h + 2)) $((h + 3)) 2>/dev/null &&

@@ -1,8 +1,7 @@
-# The whole utility under valgrind's memcheck on a private Xvfb: start, zoom
-# out, zoom in twice, zoom 1:1 and Quit through the real buttons. Any invalid read
-# or write, use of an uninitialised value or block definitely lost that the
-# toolkit suppressions do not cover makes valgrind end with status 99.
-# Run by support/lib.sh.
+# The whole utility under valgrind's memcheck, its real buttons pressed as in
+# presses_reach_xrandr: any invalid read or write, use of an uninitialised
+# value, or block definitely lost that the toolkit suppressions do not cover
+# makes valgrind end with status 99. Run by support/lib.sh.
 
 case_memcheck() {
   valgrind=$(command -v valgrind) || fail "valgrind is not installed"
