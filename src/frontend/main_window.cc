@@ -4,13 +4,9 @@
 #include <gdk/gdkx.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <initializer_list>
-#include <iterator>
-#include <string>
 
+#include "button_faces.h"
 #include "window_icon.h"
 #include "zoom_actions.h"
 
@@ -28,56 +24,6 @@ struct Shortcut {
 constexpr GdkModifierType ctrl = GDK_CONTROL_MASK;
 constexpr GdkModifierType alone = GdkModifierType(0);
 
-// What a toolbar button shows. The stock item gives its icon and, in the
-// user's language, its tooltip. GTK's own untranslated label of the item tells
-// where GTK has no translation, and `icon_name` is the theme icon GTK draws
-// the item from.
-struct Face {
-  const char *stock_id;
-  const char *tooltip;
-  const char *stock_label;
-  const char *icon_name;
-};
-
-// In the toolbar's order.
-constexpr Face faces[] = {
-    {"gtk-zoom-out", "Zoom out", "Zoom _Out", "zoom-out"},
-    {"gtk-zoom-100", "Zoom 1:1", "_Normal Size", "zoom-original"},
-    {"gtk-zoom-in", "Zoom in", "Zoom _In", "zoom-in"},
-    {"gtk-quit", "Quit", "_Quit", "application-exit"},
-};
-
-// A label without its mnemonic marks, as GTK shows it in a toolbar: "_" goes,
-// "__" stays as one "_", and a "(_Q)" that CJK and Indic translations put
-// after the words goes whole, with the space before it.
-std::string without_mnemonic(const std::string &label) {
-  std::string text;
-  for (std::size_t i = 0; i < label.size(); ++i) {
-    if (label[i] != '_') {
-      text += label[i];
-    } else if (i + 1 < label.size() && label[i + 1] == '_') {
-      text += '_';
-      ++i;
-    } else if (!text.empty() && text.back() == '(' && i + 2 < label.size() &&
-               label[i + 2] == ')') {
-      text.pop_back();
-      i += 2;
-    }
-  }
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
-}
-
-// The button's label in the user's language, from GTK's translations; the
-// English tooltip where GTK has none and gives back its own English label.
-std::string tooltip_of(const Face &face) {
-  GtkStockItem item;
-  if (!gtk_stock_lookup(face.stock_id, &item) || item.label == nullptr ||
-      std::strcmp(item.label, face.stock_label) == 0)
-    return face.tooltip;
-  return without_mnemonic(item.label);
-}
-
 // Appends a button to the toolbar. Its shortcuts click the button itself, so
 // a key can never do anything but what the button does.
 void add_button(GtkWidget *toolbar, GtkAccelGroup *keys, const Face &face,
@@ -88,117 +34,6 @@ void add_button(GtkWidget *toolbar, GtkAccelGroup *keys, const Face &face,
   for (const Shortcut &shortcut : shortcuts)
     gtk_widget_add_accelerator(button, "clicked", keys, shortcut.key,
                                shortcut.modifiers, GtkAccelFlags(0));
-}
-
-// The window's sizes at a scale of 1: the toolbar's default icon size, and
-// its borders and spacing.
-constexpr int icon_pixels = 24;
-constexpr int gap_pixels = 10;
-
-// How much larger the desktop wants things drawn than at 96 dpi: GDK_SCALE
-// when it is a whole number from 1 up, as GTK 3 programs take it; otherwise
-// the desktop's text resolution (gtk-xft-dpi, in 1024ths of a dpi, from
-// XSETTINGS, Xft.dpi or the screen's size in millimetres). A scale beyond
-// the bounds can only be a mistyped setting, and would ask for a window
-// larger than X allows.
-double desktop_scale(GtkSettings *settings) {
-  const char *fixed = g_getenv("GDK_SCALE");
-  char *end = nullptr;
-  const long whole = fixed != nullptr ? std::strtol(fixed, &end, 10) : 0;
-  gint dpi = 0;
-  g_object_get(settings, "gtk-xft-dpi", &dpi, nullptr);
-  double scale = 1.0;
-  if (whole >= 1 && *end == '\0')
-    scale = double(whole);
-  else if (dpi > 0)
-    scale = dpi / (1024.0 * 96.0);
-  return std::clamp(scale, 0.5, 8.0);
-}
-
-int scaled(int pixels, double scale) { return int(std::lround(pixels * scale)); }
-
-// The toolkit knows icon sizes by name; each pixel size is registered once.
-GtkIconSize icon_size_of(int pixels) {
-  const std::string name = "tessalux-" + std::to_string(pixels);
-  const GtkIconSize known = gtk_icon_size_from_name(name.c_str());
-  if (known != GTK_ICON_SIZE_INVALID) return known;
-  return gtk_icon_size_register(name.c_str(), pixels, pixels);
-}
-
-// The image gtk_toolbar_insert_stock put in a button, beside a label that a
-// toolbar of icons hides.
-GtkImage *image_of(GtkWidget *button) {
-  GList *parts = gtk_container_get_children(GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(button))));
-  GtkImage *image = nullptr;
-  for (GList *part = parts; part != nullptr; part = part->next)
-    if (GTK_IS_IMAGE(part->data)) image = GTK_IMAGE(part->data);
-  g_list_free(parts);
-  return image;
-}
-
-// Shows the button's icon at `pixels`. For any size but the default, the icon
-// is taken from the theme, which has it at that size or scales a larger
-// (or a scalable) one to it. The stock item would take GTK's built-in
-// 24-pixel image and blow it up: GTK searches those first in the default
-// theme, which comes before the one that has the icons (Adwaita on Debian)
-// unless the desktop names a theme; and with a theme named, it shows a
-// theme's fixed-size icon at its own size, not at the toolbar's. Where no
-// theme has the icon, GTK's scaled image is all there is. The file is loaded
-// directly, as gtk_icon_info_load_icon leaks a string for each one.
-void show_icon(GtkImage *image, const Face &face, int pixels, GtkIconSize size) {
-  GdkPixbuf *themed = nullptr;
-  if (pixels != icon_pixels) {
-    GtkIconTheme *theme = gtk_icon_theme_get_for_screen(gtk_widget_get_screen(GTK_WIDGET(image)));
-    GtkIconInfo *info =
-        gtk_icon_theme_lookup_icon(theme, face.icon_name, pixels, GtkIconLookupFlags(0));
-    if (info != nullptr) {
-      if (const gchar *file = gtk_icon_info_get_filename(info))
-        themed = gdk_pixbuf_new_from_file_at_size(file, pixels, pixels, nullptr);
-      gtk_icon_info_free(info);
-    }
-  }
-  if (themed == nullptr) {
-    gtk_image_set_from_stock(image, face.stock_id, size);
-    return;
-  }
-  gtk_image_set_from_pixbuf(image, themed);
-  g_object_unref(themed);
-}
-
-// Sizes the toolbar's icons, and the window's borders and spacing with them,
-// for the desktop's scale. At a scale of 1 the toolbar keeps the toolkit's
-// own icon size, so the window is what it always was. Returns false, doing
-// nothing, where the sizes are those the window has: the toolkit also tells
-// of settings it has just read at start-up as changes.
-bool fit_scale(GtkWidget *toolbar) {
-  const double scale = desktop_scale(gtk_widget_get_settings(toolbar));
-  const int gap = scaled(gap_pixels, scale);
-  const int pixels = scaled(icon_pixels, scale);
-  gboolean size_set = FALSE;
-  g_object_get(toolbar, "icon-size-set", &size_set, nullptr);
-  gint shown = icon_pixels, unused = 0;
-  if (size_set)
-    gtk_icon_size_lookup(gtk_toolbar_get_icon_size(GTK_TOOLBAR(toolbar)), &shown, &unused);
-  if (guint(gap) == gtk_container_get_border_width(GTK_CONTAINER(toolbar)) && pixels == shown)
-    return false;
-
-  GtkWidget *vbox = gtk_widget_get_parent(toolbar);
-  gtk_box_set_spacing(GTK_BOX(vbox), gap);
-  gtk_container_set_border_width(GTK_CONTAINER(vbox), gap);
-  gtk_container_set_border_width(GTK_CONTAINER(toolbar), gap);
-  if (pixels == icon_pixels)
-    gtk_toolbar_unset_icon_size(GTK_TOOLBAR(toolbar));
-  else
-    gtk_toolbar_set_icon_size(GTK_TOOLBAR(toolbar), icon_size_of(pixels));
-  const GtkIconSize size = gtk_toolbar_get_icon_size(GTK_TOOLBAR(toolbar));
-
-  GList *buttons = gtk_container_get_children(GTK_CONTAINER(toolbar));
-  const Face *face = std::begin(faces);
-  for (GList *button = buttons; button != nullptr && face != std::end(faces);
-       button = button->next, ++face)
-    show_icon(image_of(GTK_WIDGET(button->data)), *face, pixels, size);
-  g_list_free(buttons);
-  return true;
 }
 
 // Moves the window to where start-up puts it: centred on the monitor under

@@ -6,7 +6,7 @@
 #                         with openbox if XSERVER_WM says so; exports DISPLAY.
 #   stop_xserver          stops the window manager and the server.
 #   xserver_gone, xserver_is_xorg   whether the server ended, is Xorg.
-#   resize_xvfb WxH       makes Xvfb's screen WxH, at most 2048x1536.
+#   resize_xvfb WxH       makes Xvfb's screen WxH, at most 1024x768.
 
 XSERVER_PID=""
 WM_PID=""
@@ -68,7 +68,7 @@ launch_xserver() {
 start_xserver() {
   if [ -z "${1:-}" ]; then
     # At 96 dpi, as Xorg says and desktops set: the window's scale is 1.
-    launch_xserver 1G Xvfb -screen 0 2048x1536x24 -dpi 96 ||
+    launch_xserver 1G Xvfb -screen 0 1024x768x24 -dpi 96 ||
       { echo "Xvfb did not start: $(cat "$WORK/xserver.out")" >&2; exit 1; }
   else
     command -v Xorg >/dev/null || skip "Xorg is not installed"
@@ -87,7 +87,6 @@ start_xserver() {
   fi
   DISPLAY=":$(cat "$WORK/xserver.display")"
   export DISPLAY
-  xserver_is_xorg || resize_xvfb 1024x768
   # Keep the pointer away from the window, or tooltips pop up.
   xdotool mousemove 0 0
   [ -n "${XSERVER_WM:-}" ] || return 0
