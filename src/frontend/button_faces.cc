@@ -140,7 +140,8 @@ bool fit_scale(GtkWidget *toolbar) {
   const Face *face = std::begin(faces);
   for (GList *button = buttons; button != nullptr && face != std::end(faces);
        button = button->next, ++face)
-    show_icon(image_of(GTK_WIDGET(button->data)), *face, pixels, size);
+    if (GtkImage *image = image_of(GTK_WIDGET(button->data)))
+      show_icon(image, *face, pixels, size);
   g_list_free(buttons);
   return true;
 }
