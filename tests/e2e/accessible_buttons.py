@@ -5,5 +5,5 @@ import pyatspi
 
 for app in pyatspi.Registry.getDesktop(0):
     if app.name == "tessalux":
-        for button in pyatspi.findAllDescendants(app, lambda node: node.getRoleName() == "push button"):
+        for button in pyatspi.findAllDescendants(app, lambda node: node.getRole() == pyatspi.ROLE_PUSH_BUTTON):
             print(button.description)

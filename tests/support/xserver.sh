@@ -19,10 +19,9 @@ skip() {
 
 # Waits up to $2 seconds (default 10) for the shell condition $1.
 wait_for() {
-  tries=$(( ${2:-10} * 20 ))
+  deadline=$(( $(date +%s) + ${2:-10} ))
   while ! eval "$1"; do
-    tries=$((tries - 1))
-    [ "$tries" -gt 0 ] || return 1
+    [ "$(date +%s)" -lt "$deadline" ] || return 1
     sleep 0.05
   done
 }
