@@ -27,8 +27,7 @@ fail() {
 # (RelWithDebInfo) and the benchmark's helpers, in one build from bench/.
 # The build's output is shown only when it fails.
 install_and_build() {
-  sh scripts/install-packages build-essential cmake pkg-config gettext libgtk2.0-dev \
-    libx11-dev libxtst-dev xvfb x11-xserver-utils xdotool
+  sh scripts/install-packages build run bench
   echo "Building in $BUILD ..." >&2
   # A build folder configured from another source folder is configured anew.
   grep -qsx "CMAKE_HOME_DIRECTORY:INTERNAL=$(pwd)/bench" "$BUILD/CMakeCache.txt" ||
