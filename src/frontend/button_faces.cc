@@ -33,6 +33,11 @@ std::string without_mnemonic(const std::string &label) {
 // its borders and spacing.
 constexpr int icon_pixels = 24;
 constexpr int gap_pixels = 10;
+// The box around the toolbar has a border of two gaps: its own and the
+// toolbar's. GTK+ 2 mirrors a toolbar's buttons for right-to-left languages
+// without its border, which would put them twice that border off to the
+// left, out of the toolbar's frame; the frame is drawn where it always was.
+constexpr int box_border_gaps = 2;
 
 // How much larger the desktop wants things drawn than at 96 dpi: GDK_SCALE
 // when it is a whole number from 1 up, as GTK 3 programs take it; otherwise
@@ -123,13 +128,13 @@ bool fit_scale(GtkWidget *toolbar) {
   gint shown = icon_pixels, unused = 0;
   if (size_set)
     gtk_icon_size_lookup(gtk_toolbar_get_icon_size(GTK_TOOLBAR(toolbar)), &shown, &unused);
-  if (guint(gap) == gtk_container_get_border_width(GTK_CONTAINER(toolbar)) && pixels == shown)
+  GtkWidget *vbox = gtk_widget_get_parent(toolbar);
+  if (guint(box_border_gaps * gap) == gtk_container_get_border_width(GTK_CONTAINER(vbox)) &&
+      pixels == shown)
     return false;
 
-  GtkWidget *vbox = gtk_widget_get_parent(toolbar);
   gtk_box_set_spacing(GTK_BOX(vbox), gap);
-  gtk_container_set_border_width(GTK_CONTAINER(vbox), gap);
-  gtk_container_set_border_width(GTK_CONTAINER(toolbar), gap);
+  gtk_container_set_border_width(GTK_CONTAINER(vbox), box_border_gaps * gap);
   if (pixels == icon_pixels)
     gtk_toolbar_unset_icon_size(GTK_TOOLBAR(toolbar));
   else
