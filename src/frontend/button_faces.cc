@@ -80,26 +80,26 @@ GtkImage *image_of(GtkWidget *button) {
   return image;
 }
 
-// Shows the button's icon at `pixels`. For any size but the default, the icon
-// is taken from the theme, which has it at that size or scales a larger
-// (or a scalable) one to it. The stock item would take GTK's built-in
-// 24-pixel image and blow it up: GTK searches those first in the default
-// theme, which comes before the one that has the icons (Adwaita on Debian)
-// unless the desktop names a theme; and with a theme named, it shows a
-// theme's fixed-size icon at its own size, not at the toolbar's. Where no
-// theme has the icon, GTK's scaled image is all there is. The file is loaded
+// Shows the button's icon at the toolbar's icon size, from the icon theme at
+// every scale, so that it is the same picture at every size: the desktop's
+// theme, or where it names none, the one that has the icon (Adwaita on
+// Debian), at that size or scaled from a larger or scalable one. Where no
+// theme is named, the stock item would show GTK's own 24-pixel images, other
+// pictures, blown up at larger sizes; with a theme named, it would show a
+// theme's fixed-size icon at its own size, not the toolbar's. Only where no
+// theme has the icon is GTK's image all there is. The file is loaded
 // directly, as gtk_icon_info_load_icon leaks a string for each one.
-void show_icon(GtkImage *image, const Face &face, int pixels, GtkIconSize size) {
+void show_icon(GtkImage *image, const Face &face, GtkIconSize size) {
+  gint pixels = icon_pixels, unused = 0;
+  gtk_icon_size_lookup(size, &pixels, &unused);
+  GtkIconTheme *theme = gtk_icon_theme_get_for_screen(gtk_widget_get_screen(GTK_WIDGET(image)));
+  GtkIconInfo *info =
+      gtk_icon_theme_lookup_icon(theme, face.icon_name, pixels, GtkIconLookupFlags(0));
   GdkPixbuf *themed = nullptr;
-  if (pixels != icon_pixels) {
-    GtkIconTheme *theme = gtk_icon_theme_get_for_screen(gtk_widget_get_screen(GTK_WIDGET(image)));
-    GtkIconInfo *info =
-        gtk_icon_theme_lookup_icon(theme, face.icon_name, pixels, GtkIconLookupFlags(0));
-    if (info != nullptr) {
-      if (const gchar *file = gtk_icon_info_get_filename(info))
-        themed = gdk_pixbuf_new_from_file_at_size(file, pixels, pixels, nullptr);
-      gtk_icon_info_free(info);
-    }
+  if (info != nullptr) {
+    if (const gchar *file = gtk_icon_info_get_filename(info))
+      themed = gdk_pixbuf_new_from_file_at_size(file, pixels, pixels, nullptr);
+    gtk_icon_info_free(info);
   }
   if (themed == nullptr) {
     gtk_image_set_from_stock(image, face.stock_id, size);
@@ -146,7 +146,7 @@ bool fit_scale(GtkWidget *toolbar) {
   for (GList *button = buttons; button != nullptr && face != std::end(faces);
        button = button->next, ++face)
     if (GtkImage *image = image_of(GTK_WIDGET(button->data)))
-      show_icon(image, *face, pixels, size);
+      show_icon(image, *face, size);
   g_list_free(buttons);
   return true;
 }

@@ -35,6 +35,7 @@ std::string tooltip_of(const Face &face);
 // for the desktop's scale: GDK_SCALE when it is a whole number from 1 up, as
 // GTK 3 programs take it, otherwise the desktop's text resolution against
 // 96 dpi. At a scale of 1 the toolbar keeps the toolkit's own icon size, so
-// the window is what it always was. Returns false, doing nothing, where the
-// sizes are those the window has already.
+// the window is what it always was. The icons come from the icon theme at
+// every scale, so they are the same pictures at every size. Returns false,
+// doing nothing, where the sizes are those the window has already.
 bool fit_scale(GtkWidget *toolbar);
