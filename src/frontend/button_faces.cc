@@ -38,13 +38,16 @@ constexpr int gap_pixels = 10;
 // without its border, which would put them twice that border off to the
 // left, out of the toolbar's frame; the frame is drawn where it always was.
 constexpr int box_border_gaps = 2;
+// The share of the screen the window may take at most, leaving room for a
+// window manager's frame.
+constexpr double most_of_screen = 0.9;
+// Below half the size the icons can no longer be made out.
+constexpr double smallest_scale = 0.5;
 
 // How much larger the desktop wants things drawn than at 96 dpi: GDK_SCALE
 // when it is a whole number from 1 up, as GTK 3 programs take it; otherwise
 // the desktop's text resolution (gtk-xft-dpi, in 1024ths of a dpi, from
-// XSETTINGS, Xft.dpi or the screen's size in millimetres). A scale beyond
-// the bounds can only be a mistyped setting, and would ask for a window
-// larger than X allows.
+// XSETTINGS, Xft.dpi or the screen's size in millimetres).
 double desktop_scale(GtkSettings *settings) {
   const char *fixed = g_getenv("GDK_SCALE");
   char *end = nullptr;
@@ -56,7 +59,24 @@ double desktop_scale(GtkSettings *settings) {
     scale = double(whole);
   else if (dpi > 0)
     scale = dpi / (1024.0 * 96.0);
-  return std::clamp(scale, 0.5, 8.0);
+  return scale;
+}
+
+// The largest scale at which the window fits in `room`: only its icons and
+// its borders grow with the scale, the rest of it, such as the buttons'
+// padding, stays as it is now, with icons of `shown` pixels.
+double largest_fitting_scale(GtkWidget *toolbar, int shown, const GdkRectangle &room) {
+  GtkRequisition now;
+  gtk_widget_size_request(gtk_widget_get_toplevel(toolbar), &now);
+  const int borders =
+      2 * int(gtk_container_get_border_width(GTK_CONTAINER(gtk_widget_get_parent(toolbar))));
+  const int across = int(std::size(faces));
+  const int borders_at_1 = 2 * box_border_gaps * gap_pixels;
+  const double by_width = (room.width * most_of_screen - (now.width - borders - across * shown)) /
+                          (across * icon_pixels + borders_at_1);
+  const double by_height = (room.height * most_of_screen - (now.height - borders - shown)) /
+                           (icon_pixels + borders_at_1);
+  return std::min(by_width, by_height);
 }
 
 int scaled(int pixels, double scale) { return int(std::lround(pixels * scale)); }
@@ -119,15 +139,17 @@ std::string tooltip_of(const Face &face) {
   return without_mnemonic(item.label);
 }
 
-bool fit_scale(GtkWidget *toolbar) {
-  const double scale = desktop_scale(gtk_widget_get_settings(toolbar));
-  const int gap = scaled(gap_pixels, scale);
-  const int pixels = scaled(icon_pixels, scale);
+bool fit_scale(GtkWidget *toolbar, const GdkRectangle &room) {
   gboolean size_set = FALSE;
   g_object_get(toolbar, "icon-size-set", &size_set, nullptr);
   gint shown = icon_pixels, unused = 0;
   if (size_set)
     gtk_icon_size_lookup(gtk_toolbar_get_icon_size(GTK_TOOLBAR(toolbar)), &shown, &unused);
+  const double scale =
+      std::max(smallest_scale, std::min(desktop_scale(gtk_widget_get_settings(toolbar)),
+                                        largest_fitting_scale(toolbar, shown, room)));
+  const int gap = scaled(gap_pixels, scale);
+  const int pixels = scaled(icon_pixels, scale);
   GtkWidget *vbox = gtk_widget_get_parent(toolbar);
   if (guint(box_border_gaps * gap) == gtk_container_get_border_width(GTK_CONTAINER(vbox)) &&
       pixels == shown)

@@ -34,8 +34,10 @@ std::string tooltip_of(const Face &face);
 // Sizes the toolbar's icons, and the window's borders and spacing with them,
 // for the desktop's scale: GDK_SCALE when it is a whole number from 1 up, as
 // GTK 3 programs take it, otherwise the desktop's text resolution against
-// 96 dpi. At a scale of 1 the toolbar keeps the toolkit's own icon size, so
-// the window is what it always was. The icons come from the icon theme at
-// every scale, so they are the same pictures at every size. Returns false,
-// doing nothing, where the sizes are those the window has already.
-bool fit_scale(GtkWidget *toolbar);
+// 96 dpi. The scale is at least a half, and at most what lets the window,
+// with a window manager's frame, fit in `room`. At a scale of 1 the toolbar
+// keeps the toolkit's own icon size, so the window is what it always was.
+// The icons come from the icon theme at every scale, so they are the same
+// pictures at every size. Returns false, doing nothing, where the sizes are
+// those the window has already.
+bool fit_scale(GtkWidget *toolbar, const GdkRectangle &room);

@@ -36,18 +36,17 @@ void add_button(GtkWidget *toolbar, GtkAccelGroup *keys, const Face &face,
                                shortcut.modifiers, GtkAccelFlags(0));
 }
 
-// Moves the window to where start-up puts it: centred on the monitor under
-// the pointer, or on the whole screen when there is only one monitor, and
-// wholly on the screen. The toolkit's own centring goes by its list of
-// monitors, which can keep the old sizes after a rescale; the screen's size
-// comes from the server's latest report and is always current.
-void centre_window(GdkScreen *screen, gpointer data) {
-  GtkWidget *window = GTK_WIDGET(data);
-  GdkWindow *drawable = gtk_widget_get_window(window);
-  if (drawable == nullptr) return;
+GdkRectangle whole_screen(GdkScreen *screen) {
+  return {0, 0, gdk_screen_get_width(screen), gdk_screen_get_height(screen)};
+}
 
-  const GdkRectangle whole = {0, 0, gdk_screen_get_width(screen),
-                              gdk_screen_get_height(screen)};
+// Where start-up puts the window: the monitor under the pointer, or the
+// whole screen when there is only one monitor. The toolkit's own centring
+// goes by its list of monitors, which can keep the old sizes after a
+// rescale; the screen's size comes from the server's latest report and is
+// always current.
+GdkRectangle placement_area(GdkScreen *screen) {
+  const GdkRectangle whole = whole_screen(screen);
   GdkRectangle area = whole;
   if (gdk_screen_get_n_monitors(screen) > 1) {
     gint pointer_x = 0, pointer_y = 0;
@@ -58,6 +57,18 @@ void centre_window(GdkScreen *screen, gpointer data) {
         screen, gdk_screen_get_monitor_at_point(screen, pointer_x, pointer_y), &monitor);
     if (!gdk_rectangle_intersect(&monitor, &whole, &area)) area = whole;
   }
+  return area;
+}
+
+// Moves the window to where start-up puts it: centred on its placement area,
+// and wholly on the screen.
+void centre_window(GdkScreen *screen, gpointer data) {
+  GtkWidget *window = GTK_WIDGET(data);
+  GdkWindow *drawable = gtk_widget_get_window(window);
+  if (drawable == nullptr) return;
+
+  const GdkRectangle whole = whole_screen(screen);
+  const GdkRectangle area = placement_area(screen);
 
   // The window's own size centres it, as at start-up; a window manager puts
   // its frame's corner where the window's corner was asked to be, so it is
@@ -84,7 +95,7 @@ void centre_resized(GtkWidget *window, GtkAllocation *, gpointer) {
 
 // The desktop's text resolution changed while the window is open.
 void follow_scale(GtkWidget *toolbar) {
-  if (!fit_scale(toolbar)) return;
+  if (!fit_scale(toolbar, placement_area(gtk_widget_get_screen(toolbar)))) return;
   GtkWidget *window = gtk_widget_get_toplevel(toolbar);
   g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(centre_resized),
                                        nullptr);
@@ -160,7 +171,9 @@ GtkWidget *build_main_window() {
 
   gtk_container_add(GTK_CONTAINER(vbox), toolbar);
   gtk_container_add(GTK_CONTAINER(window), vbox);
-  fit_scale(toolbar);
+  // Shown, its contents count in the window's size, by which it is fitted.
+  gtk_widget_show_all(vbox);
+  fit_scale(toolbar, placement_area(gtk_widget_get_screen(window)));
 
   g_signal_connect_data(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr,
                         nullptr, GConnectFlags(0));
