@@ -1,43 +1,28 @@
 # End-to-end tests of the utility's window on a private X server, bare or
-# with a window manager; run by support/lib.sh.
+# with a window manager: `sh window_test.sh CASE` runs case_CASE (see lib.sh).
+[ -n "${HERE:-}" ] || exec sh "$(dirname "$0")/../support/lib.sh" "$0" "$@"
 
-case_buttons() { presses_reach_xrandr eDP-1; }
+case_buttons() { expect_each_press_scales eDP-1; }
 
 # Closing the window by the command "$@" ends the utility with status 0, like
 # Quit: the window manager's close (WM_DELETE_WINDOW), or its destruction.
-closed_by() {
-  start_app
-  "$@"
-  expect_exit_zero
-  expect_stdout ""
-}
-case_window_manager_close() { XSERVER_WM=openbox; closed_by wmctrl -c TESSALUX; }
-case_window_destroyed() { closed_by xdotool search --onlyvisible --name '^TESSALUX$' windowclose; }
+expect_closed_by() { start_app; "$@"; expect_exit_zero; expect_stdout ""; }
+case_window_manager_close() { XSERVER_WM=openbox; expect_closed_by wmctrl -c TESSALUX; }
+case_window_destroyed() { expect_closed_by xdotool search --onlyvisible --name '^TESSALUX$' windowclose; }
 
-case_no_xrandr() {
-  mkdir -p "$WORK/empty-path"
-  APP_WRAPPER="env PATH=$WORK/empty-path"
-  start_app
-  zoom_buttons_then_quit
-  expect_stdout "$NO_OUTPUT_FOUND"
-}
+case_no_xrandr() { mkdir "$WORK/empty"; APP_WRAPPER="env PATH=$WORK/empty"; expect_zoom_does_nothing; }
 
 # The report's command cannot start at all: both messages, a usable window.
 case_xrandr_cannot_start() {
-  APP_WRAPPER="env LD_PRELOAD=$NO_POPEN ASAN_OPTIONS=${ASAN_OPTIONS:-}:verify_asan_link_order=0"
-  start_app
-  zoom_buttons_then_quit
-  expect_stdout "couldn't run xrandr
+  APP_WRAPPER="env LD_PRELOAD=$BUILD_DIR/tests/libno_popen.so ASAN_OPTIONS=${ASAN_OPTIONS:-}:verify_asan_link_order=0"
+  expect_zoom_does_nothing "couldn't run xrandr
 $NO_OUTPUT_FOUND"
 }
 
 case_nothing_connected() {
   set_report "Screen 0: minimum 320 x 200, current 1024 x 768, maximum 8192 x 8192
-HDMI-1 disconnected (normal left inverted right x axis y axis)
-"
-  start_app
-  zoom_buttons_then_quit
-  expect_stdout "$NO_OUTPUT_FOUND"
+$NOTHING_CONNECTED"
+  expect_zoom_does_nothing
 }
 
 case_arguments_change_nothing() {
@@ -54,7 +39,7 @@ case_arguments_change_nothing() {
 case_shown_before_slow_report() {
   echo 3 >"$WORK/delay"
   start_app
-  click_button 1
+  press 1
   [ ! -e "$WORK/answered" ] || fail "the window was drawn, or the press made, only after the report"
   wait_for '[ "$(call_count)" -ge 1 ]' || fail "the press made meanwhile was lost"
   expect_scale_call 1 eDP-1 1.1
@@ -123,40 +108,47 @@ C Zoom out,Zoom 1:1,Zoom in,Quit,
 EOF
 }
 
-# The window's size and its icons' on one line; click_button's too, anew.
-drawn_sizes() {
-  "$WINDOW_TOOL" buttons "$WINDOW" >"$WORK/buttons" 2>&1 || true
-  { xwininfo -id "$WINDOW" | sed -n 's/^ *Width: //p; s/^ *Height: //p'
-    cut -d" " -f3,4 "$WORK/buttons"; } | tr '\n' ' '
-}
-
-# True when each of drawn_sizes is $2 times the one in $1, give or take a
-# fifth: padding does not grow, and the icons are the toolkit's at scale 1,
-# elsewhere the theme's.
-scaled_by() {
-  SIZES=$(drawn_sizes)
-  echo "$1|$SIZES" | awk -F"|" -v by="$2" '{ n = split($1, was, " "); split($2, now, " ")
-    for (i = 1; i <= n; i++) if (now[i] < was[i] * by * 0.8 || now[i] > was[i] * by * 1.2) exit 1 }'
-}
-
-# The window follows GDK_SCALE and the desktop's text resolution (Xft/DPI,
-# from its settings daemon), also as that changes; it is centred again then.
+# The window follows the desktop's text resolution (Xft/DPI, from its
+# settings daemon) as it changes, and GDK_SCALE: twice as large, centred
+# again, its icons the same pictures, sharp (the theme's, not 24-pixel images
+# enlarged). Absurd scales are bounded: the window stays on the screen, with
+# every button drawn.
 case_follows_the_desktops_scale() {
-  start_xserver
-  echo "Xft/DPI 98304" >"$WORK/xsettings"
-  xsettingsd -c "$WORK/xsettings" >/dev/null 2>&1 &
-  settings_daemon=$!
+  set_dpi 96
   start_app
-  at_96=$(drawn_sizes)
-  [ "$(echo "$at_96" | cut -d" " -f1,2)" = "180 78" ] || fail "not 180x78 at 96 dpi: $at_96"
-  echo "Xft/DPI 196608" >"$WORK/xsettings"
-  kill -HUP "$settings_daemon"
-  wait_for 'scaled_by "$at_96" 2' || fail "192 dpi from xsettingsd while running: $SIZES, not twice $at_96"
+  [ "$(window_size)" = "180 78 " ] || fail "not 180x78 at 96 dpi: $(window_size)"
+  set_dpi 192
+  wait_for 'look 192 && compare_looks scaled start 192 2 && compare_looks alike start 192' ||
+    fail "at 192 dpi not twice the size, the same pictures, sharp: $(cat "$WORK/look.start" "$WORK/look.192")"
   expect_centred "once the text grew"
+  for dpi in 2000 10; do
+    set_dpi "$dpi"
+    expect_centred "at $dpi dpi"
+    wait_for 'look "$dpi"' || fail "at $dpi dpi: $(cat "$WORK/buttons")"
+  done
   quit_cleanly
-  kill "$settings_daemon"
-  APP_WRAPPER="env GDK_SCALE=2"
-  start_app
-  scaled_by "$at_96" 2 || fail "with GDK_SCALE=2: $SIZES, not twice $at_96"
-  quit_cleanly
+  mv "$WORK/look.start" "$WORK/look.96"
+  for scale in 2 40; do
+    APP_WRAPPER="env GDK_SCALE=$scale"
+    start_app
+    [ "$scale" = 40 ] || compare_looks scaled 96 start 2 || fail "with GDK_SCALE=2: $(cat "$WORK/look.start")"
+    expect_centred "with GDK_SCALE=$scale"
+    quit_cleanly
+  done
+}
+
+# In a right-to-left language the window is its left-to-right self mirrored,
+# at scale 1 and 2: the buttons in the other order, each as far from the
+# toolbar's other side. Quit is the leftmost button there.
+case_mirrored_in_right_to_left_languages() {
+  for scale in 1 2; do
+    for language in C he_IL.UTF-8; do
+      APP_WRAPPER="env GDK_SCALE=$scale LANG=$language"
+      start_app
+      cp "$WORK/look.start" "$WORK/look.$language"
+      quit_cleanly "" ctrl+q
+    done
+    compare_looks mirrored C he_IL.UTF-8 ||
+      fail "at scale $scale, not mirrored: $(cat "$WORK/look.C" "$WORK/look.he_IL.UTF-8")"
+  done
 }

@@ -1,6 +1,8 @@
 # What is installed and packaged: the files `cmake --install` puts in place,
 # each format's checker, the icons against their drawing, and the Debian
-# package, whose binary is started on Xvfb. Run by support/lib.sh.
+# package, whose binary is started on Xvfb: `sh package_test.sh CASE` runs
+# case_CASE (see support/lib.sh).
+[ -n "${HERE:-}" ] || exec sh "$(dirname "$0")/../support/lib.sh" "$0" "$@"
 
 # Every file installed under the prefix $1, sorted.
 expect_installed_files() {

@@ -1,41 +1,34 @@
 # Shared steps of the script tests: a private X server, the utility started
-# with the tests' fake xrandr, its window found by title and its buttons
-# found where they are drawn. CTest runs each case as `sh lib.sh SCRIPT CASE
-# [WM]`: SCRIPT's function case_CASE, with the window manager WM if given; it
-# passes (0), fails (1) or is skipped (77: its X server cannot run here, and
-# it says why).
-#
+# with the tests' fake xrandr, its window found by title, its buttons found
+# where they are drawn. `sh SCRIPT CASE [WM]`, or `sh lib.sh SCRIPT CASE [WM]`
+# as CTest runs it, runs SCRIPT's function case_CASE, with the window manager
+# WM if given; it passes (0), fails (1) or is skipped (77, saying why).
 # What steers the harness, all of it:
-#   TESSALUX, SUPPORT_DIR (tests/support), WINDOW_TOOL, NO_POPEN (a library
-#     whose popen fails), BUILD_DIR, SOURCE_DIR: set by CTest;
+#   BUILD_DIR: the build to test, build/ by default; CTest sets it;
 #   XSERVER_WM: openbox for a window manager (CTest's "_under_openbox" twins);
 #   APP_WRAPPER: a command line that runs the utility (valgrind, env, ...);
 #   APP_WAIT_SECONDS: how long it may take to show its window and to end;
-#   FAKE_XRANDR_DIR: the fake xrandr's folder of files, set to $WORK by
-#     launch_app; support/fake-bin/xrandr says what they do.
+#   FAKE_XRANDR_DIR: the fake xrandr's folder of files (support/fake-bin/xrandr).
 
 set -eu
+SUPPORT_DIR=${SUPPORT_DIR:-$(cd "$(dirname "$0")" && pwd)}
+SOURCE_DIR=$(cd "$SUPPORT_DIR/../.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$SOURCE_DIR/build}
+TESSALUX=${TESSALUX:-$BUILD_DIR/tessalux}
+WINDOW_TOOL=$BUILD_DIR/tests/window_tool
 . "$SUPPORT_DIR/xserver.sh"
 
 WORK=$(mktemp -d /tmp/tessalux-test-XXXXXX)
-APP_PID=""
-WINDOW=""
+APP_PID="" WINDOW="" SETTINGS_PID=""
 
-cleanup() {
-  [ -z "$APP_PID" ] || kill -9 "$APP_PID" 2>/dev/null || true
-  stop_xserver
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+trap 'for pid in $APP_PID $SETTINGS_PID; do kill -9 "$pid" 2>/dev/null || true; done; stop_xserver; rm -rf "$WORK"' EXIT
 
 fail() {
   # A server that ended under the test, its memory cap reached, say, says
   # nothing about the utility. Its clients can see it go a moment earlier.
   ! wait_for xserver_gone 2 || skip "the X server ended during the test on $(debian_release): $(xserver_complaint)"
   echo "FAIL: $*" >&2
-  for f in stdout stderr; do
-    [ -s "$WORK/$f" ] && { echo "--- tessalux $f:" >&2; cat "$WORK/$f" >&2; }
-  done
+  for f in stdout stderr; do [ ! -s "$WORK/$f" ] || { echo "--- tessalux $f:"; cat "$WORK/$f"; } >&2; done
   exit 1
 }
 
@@ -47,72 +40,118 @@ NOTHING_CONNECTED="HDMI-1 disconnected (normal left inverted right x axis y axis
 NO_OUTPUT_FOUND="Call to xrandr failed
 "
 
-# Starts the utility with the fake xrandr first on PATH, a fixed theme and an
-# empty HOME, on a private Xvfb unless the case started a server; standard
-# output goes to $WORK/stdout, which may be a pipe.
+# Starts the utility with the fake xrandr first on PATH, the default theme
+# and an empty HOME, on a private Xvfb unless the case started a server.
 launch_app() {
+  [ -x "$TESSALUX" ] || { echo "no $TESSALUX: build first (sh scripts/test does)" >&2; exit 1; }
   [ -n "$XSERVER_PID" ] || start_xserver
   mkdir -p "$WORK/home" "$WORK/calls"
   [ -e "$WORK/report" ] || set_report "eDP-1 connected primary 1920x1080+0+0 (normal left inverted right x axis y axis) 344mm x 194mm
-HDMI-1 disconnected (normal left inverted right x axis y axis)
-"
+$NOTHING_CONNECTED"
   env HOME="$WORK/home" GTK2_RC_FILES="" PATH="$SUPPORT_DIR/fake-bin:$PATH" FAKE_XRANDR_DIR="$WORK" \
     ${APP_WRAPPER:-} "$TESSALUX" "$@" >"$WORK/stdout" 2>"$WORK/stderr" &
   APP_PID=$!
 }
 
-# launch_app, then waits until the window titled TESSALUX shows its four
-# buttons and has the keyboard focus. XGetImage cannot read back what the
-# Xorg drivers of the tests draw: there click_button presses shortcuts.
+# launch_app, then waits until the window titled TESSALUX has the keyboard
+# focus (a window manager gives it; without one, we do) and shows its four
+# buttons (look start), where the server lets them be read back.
 start_app() {
   launch_app "$@"
   WINDOW=$(timeout "${APP_WAIT_SECONDS:-10}" xdotool search --sync --onlyvisible --name '^TESSALUX$' | head -n 1)
-  # The pipeline's status is head's, so a search that timed out shows here.
   [ -n "$WINDOW" ] && [ "$(xdotool getwindowname "$WINDOW")" = TESSALUX ] ||
     fail "no visible window titled TESSALUX"
-  # A window manager gives a new window the focus; without one, we do.
   if [ -n "${XSERVER_WM:-}" ]; then
     wait_for '[ "$(xdotool getactivewindow)" = "$WINDOW" ]' || fail "the window has no focus"
   else
     xdotool windowfocus --sync "$WINDOW" || fail "could not focus the window"
   fi
-  xserver_is_xorg ||
-    wait_for '"$WINDOW_TOOL" buttons "$WINDOW" >"$WORK/buttons" 2>&1' "${APP_WAIT_SECONDS:-10}" ||
+  xserver_hides_pixels || wait_for 'look start' "${APP_WAIT_SECONDS:-10}" ||
     fail "the window's buttons: $(cat "$WORK/buttons")"
 }
 
-# Clicks toolbar button $1 (1 = zoom out, 2 = zoom 1:1, 3 = zoom in, 4 = quit)
-# in the middle of where it is drawn, $2 times in a row if given (default once).
-click_button() {
-  if xserver_is_xorg; then
-    xdotool key --repeat "${2:-1}" --delay 10 "$(echo ctrl+minus ctrl+0 ctrl+plus ctrl+q | cut -d" " -f"$1")"
+window_size() { xwininfo -id "$WINDOW" | sed -n 's/^ *Width: //p; s/^ *Height: //p' | tr '\n' ' '; }
+
+# The desktop's text resolution, given by its settings daemon, becomes $1
+# dpi. A running utility's window has taken a new size when this returns.
+set_dpi() {
+  echo "Xft/DPI $(($1 * 1024))" >"$WORK/xsettings"
+  if [ -z "$SETTINGS_PID" ]; then
+    [ -n "$XSERVER_PID" ] || start_xserver
+    xsettingsd -c "$WORK/xsettings" >/dev/null 2>&1 &
+    SETTINGS_PID=$!
     return
   fi
-  # shellcheck disable=SC2046
-  xdotool mousemove --window "$WINDOW" $(sed -n "$1p" "$WORK/buttons" | cut -d" " -f1,2) \
-    click --repeat "${2:-1}" --delay 10 1
+  size_before=$(window_size)
+  kill -HUP "$SETTINGS_PID"
+  wait_for '[ "$(window_size)" != "$size_before" ]' || fail "the window stayed $size_before at $1 dpi"
+}
+
+# Saves the window's look as $WORK/look.$1: its width and height, then
+# window_tool's line for each of its four buttons, which press clicks from
+# then on. Fails unless all four are drawn.
+look() {
+  "$WINDOW_TOOL" buttons "$WINDOW" >"$WORK/buttons" 2>&1 &&
+    { window_size; echo; cat "$WORK/buttons"; } >"$WORK/look.$1"
+}
+
+# True when look $3 compares with look $2 as $1 says:
+#   scaled BY: each size, the window's and its icons', is BY times as large,
+#     give or take a fifth (padding does not grow);
+#   alike: the same pictures, and sharp (ten hard edges or more); the first
+#     is left out, as the keyboard focus draws a ring around it;
+#   mirrored: its buttons in the other order, as far from the other side.
+compare_looks() {
+  awk -v check="$1" -v by="${4:-1}" '
+    function off(now, was) { return now < was * by * 0.8 || now > was * by * 1.2 }
+    function apart(a, b,   d, c) { for (c = 1; c <= 16; c++) d += (substr(a, c, 1) - substr(b, c, 1)) ^ 2; return d }
+    FNR == 1 { i = FILENAME == ARGV[2]; w[i] = $1; h[i] = $2; next }
+    { x[i, FNR - 1] = $1; iw[i, FNR - 1] = $3; ih[i, FNR - 1] = $4; edges[i, FNR - 1] = $5; pic[i, FNR - 1] = $6 }
+    END {
+      bad = check == "scaled" && (off(w[1], w[0]) || off(h[1], h[0]))
+      for (b = 1; b <= 4; b++) {
+        if (check == "scaled") bad = bad || off(iw[1, b], iw[0, b]) || off(ih[1, b], ih[0, b])
+        if (check == "alike" && b > 1) bad = bad || apart(pic[0, b], pic[1, b]) > 8 || edges[1, b] < 10
+        if (check == "mirrored") bad = bad || (x[1, b] + x[0, 5 - b] - w[0] + 1) ^ 2 > 1 || iw[1, b] != iw[0, 5 - b]
+      }
+      exit bad
+    }' "$WORK/look.$2" "$WORK/look.$3"
+}
+
+# Presses $1: a button by its place as drawn, left to right (1 = zoom out,
+# 2 = zoom 1:1, 3 = zoom in, 4 = quit), clicked in the middle of its icon; or
+# else the key $1 (ctrl+minus, KP_Add, ...). $2 times in a row if given.
+press() {
+  case $1 in
+    # shellcheck disable=SC2046
+    [1-4]) xdotool mousemove --window "$WINDOW" $(sed -n "$1p" "$WORK/buttons" | cut -d" " -f1,2) \
+             click --repeat "${2:-1}" --delay 10 1 ;;
+    *) xdotool key --repeat "${2:-1}" --delay 10 "$1" ;;
+  esac
 }
 
 call_count() { ls "$WORK/calls" | wc -l; }
 
-# With no output known, no zoom button runs xrandr, and Quit ends with 0.
-zoom_buttons_then_quit() {
-  for button in 1 2 3 1; do click_button "$button"; done
-  click_button 4
-  expect_exit_zero
-  [ "$(call_count)" = 0 ] || fail "a zoom button ran xrandr without an output"
+# Starts the utility, which finds no output and prints $1 (default: that
+# it found none). Then neither the zoom buttons nor their keys run xrandr, and
+# Quit still ends it with status 0.
+expect_zoom_does_nothing() {
+  start_app
+  for button in 1 2 3 1; do press "$button"; done
+  xdotool key ctrl+minus KP_Subtract ctrl+0 KP_0 ctrl+plus ctrl+equal KP_Add
+  quit_cleanly "${1:-$NO_OUTPUT_FOUND}"
+  [ "$(call_count)" = 0 ] || fail "a zoom button or key ran xrandr without an output"
 }
 
-# Presses $1, a button's number (see click_button) or a key (ctrl+minus,
-# KP_Add, ...), and waits for xrandr call number $2 (1 = first), which must
-# scale output $3 by $4 on both axes where they are given.
+# Presses $1 (see press) and waits for xrandr call number $2 (1 = first),
+# which must scale output $3 by $4 on both axes where they are given.
 press_and_wait_call() {
-  case $1 in [1-4]) click_button "$1" ;; *) xdotool key "$1" ;; esac
+  press "$1"
   wait_for '[ "$(call_count)" -ge '"$2"' ]' 30 || fail "$1 ran no xrandr (call $2)"
   [ -z "${4:-}" ] || expect_scale_call "$2" "$3" "$4"
 }
 
-# Call $1 (1 = first) asked xrandr to scale output $2 by $3 on both axes.
+# Call $1 asked xrandr to scale output $2 by $3 on both axes.
 expect_scale_call() {
   actual=$(tr '\0' '\n' <"$WORK/calls/$(printf 'call-%04d' $(($1 - 1)))")
   [ "$actual" = "$(printf '%s\n' --output "$2" --scale "$3x$3")" ] ||
@@ -121,23 +160,22 @@ expect_scale_call() {
 
 expect_exit_zero() {
   wait_for '! is_running "$APP_PID"' "${APP_WAIT_SECONDS:-10}" || fail "tessalux did not end"
-  status=0
-  wait "$APP_PID" || status=$?
-  APP_PID=""
-  [ "$status" = 0 ] || fail "exit status $status, expected 0"
+  status=0 && wait "$APP_PID" || status=$?
+  APP_PID="" && [ "$status" = 0 ] || fail "exit status $status, expected 0"
 }
 
-# The utility's standard output was $1, byte for byte. The accessibility
-# bus's registry, where a case starts one, announces itself there too.
+# The utility's standard output was $1, byte for byte (a pipe's reader has
+# it). The accessibility bus's registry, where started, announces itself too.
 expect_stdout() {
+  [ ! -p "$WORK/stdout" ] || return 0
   actual=$(sed '/^SpiRegistry daemon is running/d' "$WORK/stdout"; printf .)
   [ "$actual" = "$1." ] || fail "standard output was [$(cat "$WORK/stdout")], expected [$1]"
 }
 
-# Starts the utility and presses zoom out, zoom in twice, zoom 1:1, then
+# Starts the utility and clicks zoom out, zoom in twice, zoom 1:1, then
 # Quit: each press must ask xrandr to scale output $1 by the factor that
 # follows from the press before, whatever became of it.
-presses_reach_xrandr() {
+expect_each_press_scales() {
   start_app
   for press in "1 1.1" "3 1" "3 0.9090909090909091" "2 1.0"; do
     call=$(( $(call_count) + 1 ))
@@ -147,10 +185,11 @@ presses_reach_xrandr() {
   [ "$(call_count)" = 4 ] || fail "$(call_count) xrandr calls, expected 4"
 }
 
-# Quit ends the utility with status 0, and it printed $1 (default nothing).
-# The pointer is taken away, lest it light up a button of the next window.
+# Quit, by press $2 (default: clicking button 4), ends the utility with
+# status 0, and it printed $1 (default nothing). The pointer is taken away,
+# lest it light up a button of the next window.
 quit_cleanly() {
-  click_button 4
+  press "${2:-4}"
   expect_exit_zero
   expect_stdout "${1:-}"
   xdotool mousemove 0 0
@@ -161,24 +200,22 @@ quit_cleanly() {
 # centred on the area "X Y WIDTH HEIGHT" $1 (default: the whole screen).
 # PLACEMENT says where it was found.
 is_centred() {
-  screen=$(xwininfo -root | sed -n 's/^ *Width: //p; s/^ *Height: //p' | tr '\n' ' ')
-  set -- "${1:-0 0 $screen}" $screen
-  read -r area_x area_y area_w area_h <<AREA
-$1
-AREA
   eval "$(xwininfo -id "$WINDOW" | sed -n 's/.*Absolute upper-left X: */x=/p
     s/.*Absolute upper-left Y: */y=/p; s/^ *Width: */w=/p; s/^ *Height: */h=/p')"
-  # Frame sizes left, right, top, bottom; none without a window manager.
-  set -- "$2" "$3" $(xprop -id "$WINDOW" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ,) 0 0 0 0
-  frame_x=$((x - $3)) frame_y=$((y - $5)) frame_w=$((w + $3 + $4)) frame_h=$((h + $5 + $6))
-  PLACEMENT="frame ${frame_w}x${frame_h}+${frame_x}+${frame_y} on a ${1}x${2} screen"
-  dx=$((frame_x - area_x - (area_w - w) / 2)) dy=$((frame_y - area_y - (area_h - h) / 2))
-  [ "$frame_x" -ge 0 ] && [ "$frame_y" -ge 0 ] && [ $((frame_x + frame_w)) -le "$1" ] &&
-    [ $((frame_y + frame_h)) -le "$2" ] && [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
+  # The area, the screen's width and height, and the frame's sizes left,
+  # right, top and bottom (none without a window manager).
+  screen=$(xwininfo -root | sed -n 's/^ *Width: //p; s/^ *Height: //p' | tr '\n' ' ')
+  # shellcheck disable=SC2046,SC2086
+  set -- ${1:-0 0 $screen} $screen \
+    $(xprop -id "$WINDOW" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ,) 0 0 0 0
+  frame_x=$((x - $7)) frame_y=$((y - $9)) frame_w=$((w + $7 + $8)) frame_h=$((h + $9 + ${10}))
+  PLACEMENT="frame ${frame_w}x${frame_h}+${frame_x}+${frame_y} on a ${5}x${6} screen"
+  dx=$((frame_x - $1 - ($3 - w) / 2)) dy=$((frame_y - $2 - ($4 - h) / 2))
+  [ "$frame_x" -ge 0 ] && [ "$frame_y" -ge 0 ] && [ $((frame_x + frame_w)) -le "$5" ] &&
+    [ $((frame_y + frame_h)) -le "$6" ] && [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
 }
 
-# Waits for is_centred on area $2 (a real driver's mode set can take
-# seconds); $1 says when, for the message.
+# Waits for is_centred on area $2 (a real driver's mode set takes seconds).
 expect_centred() {
   wait_for "is_centred '${2:-}'" 20 || fail "not centred $1: $PLACEMENT"
 }

@@ -34,11 +34,10 @@ ScopedEnv::ScopedEnv(const std::string &name, const std::string &value) : name_(
 }
 
 ScopedEnv::~ScopedEnv() {
-  if (old_value_) {
+  if (old_value_)
     setenv(name_.c_str(), old_value_->c_str(), 1);
-  } else {
+  else
     unsetenv(name_.c_str());
-  }
 }
 
 static std::string path_with_fake_first() {

@@ -1,7 +1,11 @@
 // Test helper for the utility's window, given as a decimal or hex X id.
-//   window_tool buttons WINDOW   prints "X Y WIDTH HEIGHT" for each of the
-//       four toolbar buttons drawn in the window, left to right: its middle,
-//       relative to the window, and the size of its drawn icon.
+//   window_tool buttons WINDOW   prints "X Y WIDTH HEIGHT EDGES PICTURE" for
+//       each of the four toolbar buttons drawn in the window, left to right:
+//       its middle, relative to the window; the size of its drawn icon; the
+//       icon's hard edges, pairs of neighbouring pixels that differ by half
+//       the full range or more in a colour, which an image enlarged twice by
+//       interpolation never has; and its picture as sixteen digits, the mean
+//       brightness (0-9) of each cell of a 4x4 grid over it, row by row.
 //   window_tool withhold         acts as a window manager that maps no window
 //       at all, until it is killed.
 #include <X11/Xlib.h>
@@ -15,6 +19,33 @@
 
 namespace {
 
+int brightness(unsigned long p) { return int((p >> 16 & 255) + (p >> 8 & 255) + (p & 255)) / 3; }
+
+bool hard_edge(unsigned long a, unsigned long b) {
+  for (int shift = 0; shift < 24; shift += 8)
+    if (std::abs(int(a >> shift & 255) - int(b >> shift & 255)) >= 128) return true;
+  return false;
+}
+
+// Prints the icon drawn in columns [left, right) and rows [top, bottom].
+void print_icon(XImage *image, int left, int right, int top, int bottom, int middle_y) {
+  int edges = 0;
+  long sums[16] = {}, counts[16] = {};
+  for (int y = top; y <= bottom; ++y)
+    for (int x = left; x < right; ++x) {
+      const unsigned long pixel = XGetPixel(image, x, y);
+      edges += x + 1 < right && hard_edge(pixel, XGetPixel(image, x + 1, y));
+      edges += y < bottom && hard_edge(pixel, XGetPixel(image, x, y + 1));
+      const int cell = (y - top) * 4 / (bottom - top + 1) * 4 + (x - left) * 4 / (right - left);
+      sums[cell] += brightness(pixel);
+      ++counts[cell];
+    }
+  std::printf("%d %d %d %d %d ", (left + right - 1) / 2, middle_y, right - left, bottom - top + 1,
+              edges);
+  for (int cell = 0; cell < 16; ++cell) std::printf("%ld", sums[cell] * 10 / 256 / counts[cell]);
+  std::printf("\n");
+}
+
 // The buttons are found in what is on the screen. Rows that differ from the
 // window's background across more than half its width are frame lines; in
 // the others, each run of columns holding a differing pixel, wider than a
@@ -22,11 +53,8 @@ namespace {
 // their middles are at half the window's height.
 int print_buttons(Display *display, Window window) {
   XWindowAttributes attributes;
-  if (XGetWindowAttributes(display, window, &attributes) == 0 ||
-      attributes.map_state != IsViewable) {
-    std::fprintf(stderr, "window_tool: the window is not on the screen\n");
-    return 1;
-  }
+  if (XGetWindowAttributes(display, window, &attributes) == 0 || attributes.map_state != IsViewable)
+    return std::fprintf(stderr, "window_tool: the window is not on the screen\n"), 1;
   const int width = attributes.width, height = attributes.height;
   XImage *image = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
   if (image == nullptr) return 1;
@@ -40,25 +68,23 @@ int print_buttons(Display *display, Window window) {
     for (int x = 0; differing <= width / 2 && x < width; ++x)
       if (row[x]) top[x] = std::min(top[x], y), bottom[x] = y;
   }
-  XDestroyImage(image);
 
   constexpr int narrowest_icon = 6;
-  std::vector<std::vector<int>> icons;  // middle, width and height of each
+  std::vector<std::vector<int>> icons;  // first and last column + 1, top and bottom row
   for (int x = 0, first = 0; x <= width; ++x) {
     const bool ink = bottom[x] >= 0, ink_before = x > 0 && bottom[x - 1] >= 0;
     if (ink && !ink_before) first = x;
     if (ink || !ink_before || x - first < narrowest_icon) continue;
-    const int icon_top = *std::min_element(&top[first], &top[x]);
-    const int icon_bottom = *std::max_element(&bottom[first], &bottom[x]);
-    icons.push_back({(first + x - 1) / 2, x - first, icon_bottom - icon_top + 1});
+    icons.push_back({first, x, *std::min_element(&top[first], &top[x]),
+                     *std::max_element(&bottom[first], &bottom[x])});
   }
-  if (icons.size() != 4) {
+  if (icons.size() == 4)
+    for (const std::vector<int> &icon : icons)
+      print_icon(image, icon[0], icon[1], icon[2], icon[3], height / 2);
+  else
     std::fprintf(stderr, "window_tool: %zu buttons drawn, expected 4\n", icons.size());
-    return 1;
-  }
-  for (const std::vector<int> &icon : icons)
-    std::printf("%d %d %d %d\n", icon[0], height / 2, icon[1], icon[2]);
-  return 0;
+  XDestroyImage(image);
+  return icons.size() == 4 ? 0 : 1;
 }
 
 // Window managers are the clients that select substructure redirection on the
@@ -75,15 +101,10 @@ int withhold_windows(Display *display) {
 
 int main(int argc, char **argv) {
   const bool withhold = argc == 2 && std::strcmp(argv[1], "withhold") == 0;
-  if (!withhold && (argc != 3 || std::strcmp(argv[1], "buttons") != 0)) {
-    std::fprintf(stderr, "usage: window_tool buttons WINDOW | withhold\n");
-    return 2;
-  }
+  if (!withhold && (argc != 3 || std::strcmp(argv[1], "buttons") != 0))
+    return std::fprintf(stderr, "usage: window_tool buttons WINDOW | withhold\n"), 2;
   Display *display = XOpenDisplay(nullptr);
-  if (display == nullptr) {
-    std::fprintf(stderr, "window_tool: cannot open the display\n");
-    return 1;
-  }
+  if (display == nullptr) return std::fprintf(stderr, "window_tool: cannot open the display\n"), 1;
   if (withhold) return withhold_windows(display);
   const int status = print_buttons(display, std::strtoul(argv[2], nullptr, 0));
   XCloseDisplay(display);

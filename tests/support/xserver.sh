@@ -5,17 +5,15 @@
 #                         CONF (@SPICE_PORT@ becomes a free loopback port),
 #                         with openbox if XSERVER_WM says so; exports DISPLAY.
 #   stop_xserver          stops the window manager and the server.
-#   xserver_gone, xserver_is_xorg   whether the server ended, is Xorg.
+#   xserver_gone          whether the server ended.
+#   xserver_hides_pixels  whether what is drawn cannot be read back.
 #   resize_xvfb WxH       makes Xvfb's screen WxH, at most 1024x768.
 
 XSERVER_PID=""
 WM_PID=""
 
 # Ends the calling test as skipped (CTest SKIP_RETURN_CODE 77), saying why.
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
-}
+skip() { echo "SKIPPED: $*"; exit 77; }
 
 # Waits up to $2 seconds (default 10) for the shell condition $1.
 wait_for() {
@@ -27,11 +25,10 @@ wait_for() {
 }
 
 # True while process $1 exists and is not a zombie.
-is_running() {
-  state=$(cut -d" " -f3 "/proc/$1/stat" 2>/dev/null) && [ "$state" != Z ]
-}
+is_running() { state=$(cut -d" " -f3 "/proc/$1/stat" 2>/dev/null) && [ "$state" != Z ]; }
 
-xserver_is_xorg() { [ -e "$WORK/xorg.conf" ]; }
+# XGetImage reads only black from the spiceqxl driver's screen.
+xserver_hides_pixels() { grep -qs spiceqxl "$WORK/xorg.conf"; }
 
 xserver_gone() { [ -n "$XSERVER_PID" ] && ! is_running "$XSERVER_PID"; }
 
@@ -50,9 +47,9 @@ xserver_complaint() {
 
 # Starts the server command "$@" under a cap $1 on its address space, set by
 # prlimit, so $! is the server's PID: a server that swells ends within
-# seconds instead of taking the machine's memory. (Peaks seen: Xvfb 224 MiB,
-# Xorg 363 MiB with the dummy driver, 712 MiB with spiceqxl.) The server
-# writes its display number to descriptor 3 once it accepts connections.
+# seconds instead of taking the machine's memory (peaks seen: Xvfb 224 MiB,
+# Xorg 363 MiB with the dummy driver, 712 MiB with spiceqxl). It writes its
+# display number to descriptor 3 once it accepts connections.
 launch_xserver() {
   XSERVER_CAP=$1
   shift
@@ -84,16 +81,13 @@ start_xserver() {
         skip "Xorg with $(basename "$1") did not start on $(debian_release): $(xserver_complaint)"
     done
   fi
-  DISPLAY=":$(cat "$WORK/xserver.display")"
-  export DISPLAY
+  export DISPLAY=":$(cat "$WORK/xserver.display")"
   # Keep the pointer away from the window, or tooltips pop up.
   xdotool mousemove 0 0
   [ -n "${XSERVER_WM:-}" ] || return 0
   mkdir -p "$WORK/wm-home"
-  # openbox names itself on the root window before it loads its theme, and a
-  # window mapped before it has fully started is never managed, so never
-  # shown. The command given to --startup runs once it handles map requests;
-  # on a fresh machine the theme's fonts may take a while to load.
+  # A window mapped before openbox has fully started is never managed, so
+  # never shown; its --startup command runs once it handles map requests.
   HOME="$WORK/wm-home" openbox --sm-disable --startup "touch '$WORK/wm.ready'" \
     >"$WORK/wm.log" 2>&1 &
   WM_PID=$!
@@ -111,10 +105,6 @@ resize_xvfb() {
 }
 
 stop_xserver() {
-  for pid in $WM_PID $XSERVER_PID; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
-  WM_PID=""
-  XSERVER_PID=""
+  for pid in $WM_PID $XSERVER_PID; do { kill "$pid" && wait "$pid"; } 2>/dev/null || true; done
+  WM_PID="" XSERVER_PID=""
 }

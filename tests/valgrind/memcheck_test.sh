@@ -1,7 +1,9 @@
 # The whole utility under valgrind's memcheck, its real buttons pressed as in
-# presses_reach_xrandr: any invalid read or write, use of an uninitialised
+# expect_each_press_scales: any invalid read or write, use of an uninitialised
 # value, or block definitely lost that the toolkit suppressions do not cover
-# makes valgrind end with status 99. Run by support/lib.sh.
+# makes valgrind end with status 99. `sh memcheck_test.sh memcheck` runs it
+# (see support/lib.sh).
+[ -n "${HERE:-}" ] || exec sh "$(dirname "$0")/../support/lib.sh" "$0" "$@"
 
 case_memcheck() {
   valgrind=$(command -v valgrind) || fail "valgrind is not installed"
@@ -15,7 +17,7 @@ case_memcheck() {
   G_SLICE=always-malloc G_DEBUG=gc-friendly
   export G_SLICE G_DEBUG
 
-  presses_reach_xrandr eDP-1
+  expect_each_press_scales eDP-1
   # Status 0 alone could also mean valgrind never ran.
   grep -q "ERROR SUMMARY: 0 errors" "$WORK/stderr" || fail "no clean valgrind summary"
 }
