@@ -61,6 +61,9 @@ add_custom_target(translated_data ALL DEPENDS
   ${configured}/org.tessalux.Tessalux.desktop
   ${configured}/org.tessalux.Tessalux.metainfo.xml)
 
+# What is installed is the component "tessalux", the package of that name,
+# but for the program's debug information, the component "dbgsym" (below).
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME tessalux)
 install(TARGETS tessalux RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${configured}/org.tessalux.Tessalux.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -88,17 +91,45 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tessalux.1.gz
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz data/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# The program's debug information, for the package tessalux-dbgsym: a copy of
+# the unstripped program that keeps only that, compressed, named after the
+# program's build ID as gdb and debuginfod look it up (under
+# lib/debug/.build-id/), and the package's documentation folder as a link to
+# that of tessalux. Only CPack installs it.
+install(CODE "set(debug_program \"$<TARGET_FILE:tessalux>\")
+  set(debug_objcopy \"${CMAKE_OBJCOPY}\")
+  set(debug_readelf \"${CMAKE_READELF}\")
+  set(debug_docdir \"${CMAKE_INSTALL_DOCDIR}\")"
+  COMPONENT dbgsym EXCLUDE_FROM_ALL)
+install(SCRIPT cmake/install_debug_symbols.cmake COMPONENT dbgsym EXCLUDE_FROM_ALL)
+
+# Two Debian packages, one per component: tessalux, with the program
+# stripped, and tessalux-dbgsym. The DEB generator's own debug package
+# (CPACK_DEBIAN_DEBUGINFO_PACKAGE) is not used: in CMake 3.25 and 3.31 its
+# md5sums name the debug file by its path in the build folder, so that the
+# package differs from folder to folder, and lintian fails it for that and
+# for its missing copyright file.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tessalux)
 set(CPACK_PACKAGE_CONTACT "TESSALUX maintainers <maintainers@users.noreply.c-seed-7652b091.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "zoom the X display out and in with xrandr scaling")
-set(CPACK_PACKAGE_DESCRIPTION
-    "TESSALUX is a small window with four buttons, zoom out, zoom 1:1, zoom in
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL tessalux dbgsym)
+set(CPACK_DEBIAN_TESSALUX_PACKAGE_NAME tessalux)
+# The first line is the synopsis. No CPACK_PACKAGE_DESCRIPTION_SUMMARY: CPack
+# would put it before each package's description.
+set(CPACK_DEBIAN_TESSALUX_DESCRIPTION
+    "zoom the X display out and in with xrandr scaling
+TESSALUX is a small window with four buttons, zoom out, zoom 1:1, zoom in
 and quit, that rescale one output of the running X server through xrandr, so
 that more or less of the desktop fits on the screen. Ctrl+minus, Ctrl+0,
 Ctrl+plus and Ctrl+Q do the same from the keyboard.")
-# The Debian package installs under /usr, CPack's default for it.
+set(CPACK_DEBIAN_DBGSYM_PACKAGE_NAME tessalux-dbgsym)
+set(CPACK_DEBIAN_DBGSYM_DESCRIPTION "debug symbols for tessalux")
+set(CPACK_DEBIAN_DBGSYM_PACKAGE_SECTION debug)
+set(CPACK_DEBIAN_DBGSYM_PACKAGE_DEPENDS "tessalux (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_DBGSYM_PACKAGE_RECOMMENDS "")
+set(CPACK_DEBIAN_DBGSYM_PACKAGE_SHLIBDEPS OFF)
+# The Debian packages install under /usr, CPack's default for them.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
