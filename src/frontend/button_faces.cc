@@ -6,6 +6,8 @@
 #include <cstring>
 #include <iterator>
 
+#include <png.h>
+
 namespace {
 
 // A label without its mnemonic marks, as GTK shows it in a toolbar: "_" goes,
@@ -100,15 +102,43 @@ GtkImage *image_of(GtkWidget *button) {
   return image;
 }
 
+// The PNG file at `pixels` square, or at most that for an icon that is not
+// square; null where it cannot be read. libpng reads it here, in this process:
+// from Debian 14 on, gdk-pixbuf reads every image file through a helper
+// process of its own, which then lives, with threads of its own in this one,
+// as long as the program.
+GdkPixbuf *load_png(const char *file, int pixels) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, file)) return nullptr;
+  png.format = PNG_FORMAT_RGBA;
+  GdkPixbuf *read = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, int(png.width), int(png.height));
+  if (read == nullptr || !png_image_finish_read(&png, nullptr, gdk_pixbuf_get_pixels(read),
+                                                gdk_pixbuf_get_rowstride(read), nullptr)) {
+    png_image_free(&png);
+    if (read != nullptr) g_object_unref(read);
+    return nullptr;
+  }
+  const int width = gdk_pixbuf_get_width(read), height = gdk_pixbuf_get_height(read);
+  if (width == pixels && height == pixels) return read;
+  // As gdk-pixbuf sizes a file it loads at a size.
+  const double factor = std::min(double(pixels) / width, double(pixels) / height);
+  GdkPixbuf *sized = gdk_pixbuf_scale_simple(read, std::max(1, scaled(width, factor)),
+                                             std::max(1, scaled(height, factor)),
+                                             GDK_INTERP_BILINEAR);
+  g_object_unref(read);
+  return sized;
+}
+
 // Shows the button's icon at the toolbar's icon size, from the icon theme at
 // every scale, so that it is the same picture at every size: the desktop's
 // theme, or where it names none, the one that has the icon (Adwaita on
-// Debian), at that size or scaled from a larger or scalable one. Where no
-// theme is named, the stock item would show GTK's own 24-pixel images, other
-// pictures, blown up at larger sizes; with a theme named, it would show a
-// theme's fixed-size icon at its own size, not the toolbar's. Only where no
-// theme has the icon is GTK's image all there is. The file is loaded
-// directly, as gtk_icon_info_load_icon leaks a string for each one.
+// Debian), at that size or scaled from another. Where no theme is named, the
+// stock item would show GTK's own 24-pixel images, other pictures, blown up
+// at larger sizes; with a theme named, it would show a theme's fixed-size
+// icon at its own size, not the toolbar's. Where the theme's icon is no PNG
+// file, the stock item shows it as the toolkit finds it, and where no theme
+// has the icon, GTK's own image is all there is.
 void show_icon(GtkImage *image, const Face &face, GtkIconSize size) {
   gint pixels = icon_pixels, unused = 0;
   gtk_icon_size_lookup(size, &pixels, &unused);
@@ -117,8 +147,7 @@ void show_icon(GtkImage *image, const Face &face, GtkIconSize size) {
       gtk_icon_theme_lookup_icon(theme, face.icon_name, pixels, GtkIconLookupFlags(0));
   GdkPixbuf *themed = nullptr;
   if (info != nullptr) {
-    if (const gchar *file = gtk_icon_info_get_filename(info))
-      themed = gdk_pixbuf_new_from_file_at_size(file, pixels, pixels, nullptr);
+    if (const gchar *file = gtk_icon_info_get_filename(info)) themed = load_png(file, pixels);
     gtk_icon_info_free(info);
   }
   if (themed == nullptr) {
@@ -137,6 +166,16 @@ std::string tooltip_of(const Face &face) {
       std::strcmp(item.label, face.stock_label) == 0)
     return face.tooltip;
   return without_mnemonic(item.label);
+}
+
+void show_icons(GtkWidget *toolbar) {
+  const GtkIconSize size = gtk_toolbar_get_icon_size(GTK_TOOLBAR(toolbar));
+  GList *buttons = gtk_container_get_children(GTK_CONTAINER(toolbar));
+  const Face *face = std::begin(faces);
+  for (GList *button = buttons; button != nullptr && face != std::end(faces);
+       button = button->next, ++face)
+    if (GtkImage *image = image_of(GTK_WIDGET(button->data))) show_icon(image, *face, size);
+  g_list_free(buttons);
 }
 
 bool fit_scale(GtkWidget *toolbar, const GdkRectangle &room) {
@@ -161,14 +200,6 @@ bool fit_scale(GtkWidget *toolbar, const GdkRectangle &room) {
     gtk_toolbar_unset_icon_size(GTK_TOOLBAR(toolbar));
   else
     gtk_toolbar_set_icon_size(GTK_TOOLBAR(toolbar), icon_size_of(pixels));
-  const GtkIconSize size = gtk_toolbar_get_icon_size(GTK_TOOLBAR(toolbar));
-
-  GList *buttons = gtk_container_get_children(GTK_CONTAINER(toolbar));
-  const Face *face = std::begin(faces);
-  for (GList *button = buttons; button != nullptr && face != std::end(faces);
-       button = button->next, ++face)
-    if (GtkImage *image = image_of(GTK_WIDGET(button->data)))
-      show_icon(image, *face, size);
-  g_list_free(buttons);
+  if (pixels != shown) show_icons(toolbar);
   return true;
 }

@@ -31,6 +31,11 @@ inline constexpr Face faces[] = {
 // translation and gives back its own English label.
 std::string tooltip_of(const Face &face);
 
+// Shows each button's icon from the icon theme at the toolbar's icon size (see
+// fit_scale). Done before anything measures the toolbar, it spares the toolkit
+// loading the stock images it would replace.
+void show_icons(GtkWidget *toolbar);
+
 // Sizes the toolbar's icons, and the window's borders and spacing with them,
 // for the desktop's scale: GDK_SCALE when it is a whole number from 1 up, as
 // GTK 3 programs take it, otherwise the desktop's text resolution against

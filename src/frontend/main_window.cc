@@ -140,8 +140,13 @@ GtkWidget *build_main_window() {
   gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER_ALWAYS);
 
   // Kept for the life of the process; a failure only costs the icon.
+  // gdk-pixbuf 2.44 (Debian 14) deprecates reading XPM data; it still reads
+  // it, in this process, and the window's icon is made from XPM data.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   GdkPixbuf *icon =
       gdk_pixbuf_new_from_xpm_data(const_cast<const char **>(window_icon_xpm));
+#pragma GCC diagnostic pop
   if (icon != nullptr) gtk_window_set_icon(GTK_WINDOW(window), icon);
 
   // fit_scale gives the box and the toolbar their borders and spacing.
@@ -169,6 +174,7 @@ GtkWidget *build_main_window() {
   add_button(toolbar, keys, faces[3], G_CALLBACK(gtk_main_quit),
              {{GDK_KEY_q, ctrl}});
 
+  show_icons(toolbar);
   gtk_container_add(GTK_CONTAINER(vbox), toolbar);
   gtk_container_add(GTK_CONTAINER(window), vbox);
   // Shown, its contents count in the window's size, by which it is fitted.
