@@ -75,7 +75,7 @@ install(DIRECTORY data/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 # The man page and the changelog are installed compressed, as Debian wants
 # them; -n leaves out the time stamp so equal sources give equal packages.
 set(compressed "")
-foreach(input ${configured}/tessalux.1 ${CMAKE_CURRENT_SOURCE_DIR}/data/changelog)
+foreach(input ${CMAKE_CURRENT_SOURCE_DIR}/data/changelog)
   get_filename_component(name ${input} NAME)
   add_custom_command(
     OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz
@@ -86,8 +86,30 @@ foreach(input ${configured}/tessalux.1 ${CMAKE_CURRENT_SOURCE_DIR}/data/changelo
   list(APPEND compressed ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz)
 endforeach()
 add_custom_target(compressed_docs ALL DEPENDS ${compressed})
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tessalux.1.gz
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The man page names the licence file under the prefix it is installed with,
+# which `cmake --install --prefix` and CPack (/usr) set only then: it is
+# written with that prefix, and compressed, at install time.
+install(CODE "set(man_page \"${configured}/tessalux.1\")
+  set(man_page_docdir \"${CMAKE_INSTALL_FULL_DOCDIR}\")
+  set(man_page_installed_docdir \"${CMAKE_INSTALL_DOCDIR}\")
+  set(man_page_mandir \"${CMAKE_INSTALL_MANDIR}\")
+  set(man_page_work \"${CMAKE_CURRENT_BINARY_DIR}/tessalux.1\")")
+install(CODE [[
+  if(NOT IS_ABSOLUTE "${man_page_installed_docdir}")
+    set(man_page_installed_docdir "${CMAKE_INSTALL_PREFIX}/${man_page_installed_docdir}")
+  endif()
+  file(READ "${man_page}" page)
+  string(REPLACE "${man_page_docdir}/copyright" "${man_page_installed_docdir}/copyright"
+         page "${page}")
+  file(REMOVE "${man_page_work}" "${man_page_work}.gz")
+  file(WRITE "${man_page_work}" "${page}")
+  execute_process(COMMAND gzip -9nf "${man_page_work}" RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip could not compress ${man_page_work}")
+  endif()
+  file(INSTALL "${man_page_work}.gz" DESTINATION "${CMAKE_INSTALL_PREFIX}/${man_page_mandir}/man1"
+       PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+]])
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz data/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
