@@ -18,7 +18,10 @@ int main(int, char **) {
   // is on the screen before it starts.
   if (!show_until_drawn(window)) return 0;
 
-  if (detect_output() == 0) print_line("Call to xrandr failed");
+  if (detect_output() == 0) {
+    print_line("Call to xrandr failed");
+    disable_zoom_buttons(window);
+  }
 
   gtk_main();
   return 0;

@@ -223,3 +223,14 @@ bool show_until_drawn(GtkWidget *window) {
   gdk_flush();
   return true;
 }
+
+void disable_zoom_buttons(GtkWidget *window) {
+  GList *boxed = gtk_container_get_children(GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(window))));
+  GList *buttons = gtk_container_get_children(GTK_CONTAINER(boxed->data));
+  // An insensitive button takes no click, and its accelerators do nothing.
+  GList *button = buttons;
+  for (int zoom = 0; zoom < 3 && button != nullptr; ++zoom, button = button->next)
+    gtk_widget_set_sensitive(GTK_WIDGET(button->data), FALSE);
+  g_list_free(buttons);
+  g_list_free(boxed);
+}

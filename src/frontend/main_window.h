@@ -18,3 +18,8 @@ GtkWidget *build_main_window();
 // milliseconds at most. Returns false when the user ended the program while
 // it waited (Quit, or the window closed or destroyed).
 bool show_until_drawn(GtkWidget *window);
+
+// Greys out the three zoom buttons, for when no output was found: they and
+// their keys could do nothing, and a user who started the utility from a
+// menu never sees its message. Quit stays as it is.
+void disable_zoom_buttons(GtkWidget *window);

@@ -91,20 +91,21 @@ case_centred_on_the_monitor_under_the_pointer() {
 
 # A screen reader finds the tooltips in the user's language, in GTK's own
 # words without the mnemonic, and in English in C; standard output stays
-# English.
+# English. Where no output was found, the zoom buttons are greyed out.
 case_tooltips_in_the_users_language() {
-  set_report "$NOTHING_CONNECTED"
-  while read -r language tooltips; do
+  while read -r language state tooltips; do
+    set_report "eDP-1 $state
+"
     APP_WRAPPER="dbus-run-session -- env LANG=$language GTK_MODULES=gail:atk-bridge"
     start_app
     wait_for '/usr/bin/python3 "$HERE/accessible_buttons.py" >"$WORK/tooltips" 2>&1 &&
       [ "$(wc -l <"$WORK/tooltips")" = 4 ]' || fail "no buttons in the accessibility tree: $(cat "$WORK/tooltips")"
     [ "$(tr '\n' , <"$WORK/tooltips")" = "$tooltips" ] || fail "in $language: $(cat "$WORK/tooltips")"
-    quit_cleanly "$NO_OUTPUT_FOUND"
+    [ "$state" = connected ] && quit_cleanly || quit_cleanly "$NO_OUTPUT_FOUND"
   done <<EOF
-de_DE.UTF-8 Wegzoomen,Normale Größe,Heranzoomen,Beenden,
-ja_JP.UTF-8 縮小,標準サイズ,拡大,終了,
-C Zoom out,Zoom 1:1,Zoom in,Quit,
+de_DE.UTF-8 disconnected Wegzoomen (greyed out),Normale Größe (greyed out),Heranzoomen (greyed out),Beenden,
+ja_JP.UTF-8 connected 縮小,標準サイズ,拡大,終了,
+C disconnected Zoom out (greyed out),Zoom 1:1 (greyed out),Zoom in (greyed out),Quit,
 EOF
 }
 
