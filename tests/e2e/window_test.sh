@@ -59,7 +59,8 @@ case_window_never_mapped() {
 }
 
 # The window cannot be resized. Whenever the screen changes size, it moves to
-# where start-up puts it on the new screen, wholly on it.
+# where start-up puts it on the new screen, wholly on it, or where the screen
+# is smaller, with its top left corner on it.
 # Also under openbox
 case_centred_on_every_screen_size() {
   start_app
@@ -68,7 +69,7 @@ case_centred_on_every_screen_size() {
   [ -n "$min" ] && [ "$min" = "$(echo "$hints" | sed -n 's/.*maximum size: //p')" ] ||
     fail "resizable: $hints"
   expect_centred "at start"
-  for size in 800x600 640x480 300x200 1024x768; do
+  for size in 800x600 640x480 300x200 300x110 160x60 1024x768; do
     resize_xvfb "$size"
     expect_centred "on a $size screen"
   done
@@ -129,11 +130,13 @@ case_follows_the_desktops_scale() {
   done
   quit_cleanly
   mv "$WORK/look.start" "$WORK/look.96"
-  for scale in 2 40; do
-    APP_WRAPPER="env GDK_SCALE=$scale"
+  # GDK_SCALE counts only as a whole number: 1.5 leaves the desktop's 10 dpi.
+  for scale in "2 96 2" "1.5 10 1" 40; do
+    set -- $scale
+    APP_WRAPPER="env GDK_SCALE=$1"
     start_app
-    [ "$scale" = 40 ] || compare_looks scaled 96 start 2 || fail "with GDK_SCALE=2: $(cat "$WORK/look.start")"
-    expect_centred "with GDK_SCALE=$scale"
+    [ $# = 1 ] || compare_looks scaled "$2" start "$3" || fail "with GDK_SCALE=$1: $(cat "$WORK/look.start")"
+    expect_centred "with GDK_SCALE=$1"
     quit_cleanly
   done
 }

@@ -208,10 +208,11 @@ quit_cleanly() {
   xdotool mousemove 0 0
 }
 
-# True when the window, with its frame under a window manager, lies wholly on
-# the screen with its corner where start-up puts it: the window's own size
-# centred on the area "X Y WIDTH HEIGHT" $1 (default: the whole screen).
-# PLACEMENT says where it was found.
+# True when the window, with its frame under a window manager, is where
+# start-up puts it: the window's own size centred on the area "X Y WIDTH
+# HEIGHT" $1 (default: the whole screen), then moved the least that keeps
+# its frame on the screen, and where the screen is smaller than the frame,
+# its top left corner. PLACEMENT says where it was found.
 is_centred() {
   eval "$(xwininfo -id "$WINDOW" | sed -n 's/.*Absolute upper-left X: */x=/p
     s/.*Absolute upper-left Y: */y=/p; s/^ *Width: */w=/p; s/^ *Height: */h=/p')"
@@ -223,9 +224,11 @@ is_centred() {
     $(xprop -id "$WINDOW" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ,) 0 0 0 0
   frame_x=$((x - $7)) frame_y=$((y - $9)) frame_w=$((w + $7 + $8)) frame_h=$((h + $9 + ${10}))
   PLACEMENT="frame ${frame_w}x${frame_h}+${frame_x}+${frame_y} on a ${5}x${6} screen"
-  dx=$((frame_x - $1 - ($3 - w) / 2)) dy=$((frame_y - $2 - ($4 - h) / 2))
-  [ "$frame_x" -ge 0 ] && [ "$frame_y" -ge 0 ] && [ $((frame_x + frame_w)) -le "$5" ] &&
-    [ $((frame_y + frame_h)) -le "$6" ] && [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
+  x=$(($1 + ($3 - w) / 2)) y=$(($2 + ($4 - h) / 2))
+  [ $((x + frame_w)) -le "$5" ] || x=$(($5 - frame_w))
+  [ $((y + frame_h)) -le "$6" ] || y=$(($6 - frame_h))
+  dx=$((frame_x - (x > 0 ? x : 0))) dy=$((frame_y - (y > 0 ? y : 0)))
+  [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
 }
 
 # Waits for is_centred on area $2 (a real driver's mode set takes seconds).
