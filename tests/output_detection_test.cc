@@ -22,18 +22,6 @@ const char two_connected_report[] =
     "   1920x1080     60.00*+  50.00    59.94\n"
     "DP-1 disconnected (normal left inverted right x axis y axis)\n";
 
-// What the dummy driver reports: sixteen outputs, the first connected.
-std::string dummy_report() {
-  std::string report =
-      "Screen 0: minimum 8 x 8, current 1024 x 768, maximum 32767 x 32767\n"
-      "DUMMY0 connected primary 1024x768+0+0 (normal left inverted right x axis y axis) 0mm x 0mm\n"
-      "   1024x768      60.00*+\n";
-  for (int i = 1; i < 16; ++i) {
-    report += "DUMMY" + std::to_string(i) + " disconnected (normal left inverted right x axis y axis)\n";
-  }
-  return report;
-}
-
 // A 100000-byte line and every byte value before the match, NULs after it.
 std::string noisy_report() {
   std::string report(100000, 'x');
@@ -53,7 +41,6 @@ TEST(DetectOutput, TakesTheLastConnectedNameFromEachReportAndSetsTheFactorToOne)
   } cases[] = {
       {"laptop", laptop_report, 1, "eDP-1"},
       {"two connected: the later wins", two_connected_report, 1, "HDMI-1"},
-      {"dummy driver", dummy_report(), 1, "DUMMY0"},
       {"CR LF line ends", "eDP-1 connected 1920x1080+0+0\r\nHDMI-1 disconnected\r\n", 1, "eDP-1"},
       {"no final line feed", "VGA-0 connected", 1, "VGA-0"},
       {"nothing connected", "HDMI-1 disconnected\nDP-1 disconnected\n", 0, ""},

@@ -47,11 +47,6 @@ TEST_F(ZoomActions, PressesFromOneSendTheWorkedFactors) {
   }
 }
 
-TEST_F(ZoomActions, ZoomOutSendsOneCallOfFourArguments) {
-  zoom_out(nullptr, nullptr);
-  EXPECT_EQ(xrandr.calls(), std::vector<Argv>{scale_call("eDP-1", "1.1")});
-}
-
 TEST_F(ZoomActions, ResetAlwaysSetsAndSendsOnePointZero) {
   for (double factor : {1.0, 1.1, 0.5, 1e-20, 1e20}) {
     zoom_state.scale_factor = factor;

@@ -194,11 +194,9 @@ expect_each_press_scales() {
 app_children() { cat /proc/"$APP_PID"/task/*/children; }
 
 # Quit, by press $2 (default: clicking button 4), ends the utility with
-# status 0, and it printed $1 (default nothing); before, it had no child
-# left (unless run by another program, such as valgrind): every xrandr it
-# started has been waited for, and it started no other program that lives
-# on, such as an image loader. The pointer is taken away, lest it light up a
-# button of the next window.
+# status 0, and it printed $1 (default nothing). Before, it has no child
+# (unless valgrind runs it): no xrandr not waited for, no image loader. The
+# pointer is taken away, lest it light up a button of the next window.
 quit_cleanly() {
   [ "$(cat "/proc/$APP_PID/comm")" != tessalux ] || wait_for '[ -z "$(app_children)" ]' ||
     fail "children left behind: $(app_children)"
@@ -208,11 +206,10 @@ quit_cleanly() {
   xdotool mousemove 0 0
 }
 
-# True when the window, with its frame under a window manager, is where
-# start-up puts it: the window's own size centred on the area "X Y WIDTH
-# HEIGHT" $1 (default: the whole screen), then moved the least that keeps
-# its frame on the screen, and where the screen is smaller than the frame,
-# its top left corner. PLACEMENT says where it was found.
+# True when the window is where start-up puts it: its own size centred on
+# the area "X Y WIDTH HEIGHT" $1 (default: the whole screen), moved the least
+# that keeps its frame (under a window manager) on the screen, or if larger,
+# the frame's top left corner. PLACEMENT says where it was found.
 is_centred() {
   eval "$(xwininfo -id "$WINDOW" | sed -n 's/.*Absolute upper-left X: */x=/p
     s/.*Absolute upper-left Y: */y=/p; s/^ *Width: */w=/p; s/^ *Height: */h=/p')"
