@@ -1,11 +1,8 @@
 /* Stand-in for xrandr in the benchmark, built static so that starting it
- * costs as little as a program can.
- *   xrandr -q    prints a one-line report with one connected output,
- *                BENCH-1, after sleeping BENCH_REPORT_DELAY_MS milliseconds
- *                when that is set: a slow report, as of outputs slow to probe.
- *   otherwise    prints the CLOCK_MONOTONIC time at which it started, in
- *                nanoseconds, as one line.
- * Exits with status 0, or 1 when it cannot write. */
+ * costs as little as a program can. `xrandr -q` prints a report with one
+ * connected output, BENCH-1, after BENCH_REPORT_DELAY_MS milliseconds if set,
+ * as outputs slow to probe; anything else prints the CLOCK_MONOTONIC time of
+ * its start in nanoseconds. Exits with 0, or 1 when it cannot write. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>

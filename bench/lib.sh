@@ -1,6 +1,5 @@
-# Shared steps of the benchmark: the packages and the build, the X server,
-# how the probe runs, and the statistics. Sourced by bench/run from the top
-# of the repository.
+# Shared steps of the benchmark, sourced by bench/run from the top of the
+# repository: the packages and the build, the X server, the statistics.
 # shellcheck disable=SC2034 # the programs' paths are for bench/run
 
 BUILD=${BENCH_BUILD_DIR:-$(pwd)/build-bench}
@@ -11,8 +10,7 @@ FAKE_PATH=$BUILD/fake-bin:$PATH  # the benchmark's fake xrandr first
 
 WORK=$(mktemp -d /tmp/tessalux-bench-XXXXXX)
 mkdir -p "$WORK/home"
-# The project's X server starter: start_xserver gives a private Xvfb of
-# 1024x768 and exports DISPLAY; no window manager runs.
+# start_xserver: a private Xvfb of 1024x768, no window manager; exports DISPLAY.
 . tests/support/xserver.sh
 trap 'stop_xserver; rm -rf "$WORK"' EXIT
 trap 'exit 1' INT TERM
@@ -24,8 +22,8 @@ fail() {
 }
 
 # Installs what the benchmark needs, then builds tessalux as users get it
-# (RelWithDebInfo) and the benchmark's helpers, in one build from bench/.
-# The build's output is shown only when it fails.
+# (RelWithDebInfo) and the benchmark's helpers, in one build from bench/,
+# quietly unless it fails.
 install_and_build() {
   sh scripts/install-packages build run bench
   echo "Building in $BUILD ..." >&2
@@ -38,8 +36,8 @@ install_and_build() {
 }
 
 # Runs "$@" ([VAR=value...] COMMAND [ARGS...]) with an empty HOME and no
-# theme or settings of the user, and appends its output to the file $1 of
-# WORK. The programs' messages go to programs.log.
+# theme or settings of the user unless given, appending its output to the
+# file $1 of WORK and its messages to programs.log.
 measure() {
   into=$1
   shift
@@ -63,7 +61,7 @@ row() {
   if [ $# -gt 4 ]; then
     over=$(awk "BEGIN { printf \"%+.3f\", $(median_of "$2" "$4") - $(median_of "$5" "$4") }")
     verdict="at most $6 $3: $(awk "BEGIN { print ($over <= $6) ? \"met\" : \"MISSED\" }")"
-    over="$over $3"
+    over="$over $3 over $5"
   fi
   stats "$2" "$4" | awk -v label="$1" -v unit="$3" -v over="$over" -v verdict="$verdict" \
     '{ printf "| %s | %d | %s %s | %s | %s | %s | %s |\n", label, $1, $2, unit, $3, $4, over, verdict }'
@@ -73,5 +71,6 @@ machine() {
   echo "Machine: $(nproc) CPUs, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)," \
     "$(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo) memory," \
     "Linux $(uname -r), Xvfb $(dpkg-query -W -f='${Version}' xvfb)," \
-    "GTK+ $(pkg-config --modversion gtk+-2.0); load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
+    "GTK+ $(pkg-config --modversion gtk+-2.0), gdk-pixbuf $(pkg-config --modversion gdk-pixbuf-2.0)" \
+    "on $(. /etc/os-release && echo "$PRETTY_NAME"); load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
 }

@@ -1,22 +1,17 @@
-// Takes one measurement for the benchmark on CLOCK_MONOTONIC and prints it
-// on standard output, times in ms:
-//   probe map [--hold MS] PROGRAM [ARGS...]
-//       From just before the fork that starts PROGRAM to the MapNotify of
-//       its top-level window titled TESSALUX; with --hold, MS ms later, also
-//       its peak resident set size (VmHWM) in MiB.
-//   probe idle SECONDS PROGRAM [ARGS...]
-//       What all of PROGRAM's threads spend over SECONDS, from one second
-//       after its window is mapped: CPU time, voluntary and involuntary
-//       context switches, and the number of threads.
-//   probe press COUNT KEY PROGRAM [ARGS...]
-//       Presses and releases KEY (a keysym name) COUNT times through XTest
-//       in PROGRAM's window: per press, the time to the fake xrandr's start.
-//   probe spawn COUNT PROGRAM [ARGS...]
-//       Runs the fake xrandr as PROGRAM COUNT times with fork, execvp and
-//       waitpid: per run, the time from the fork to the fake's start.
-// The fake prints when it started on its standard output, which for press
-// is the one it inherits from PROGRAM. No other window titled TESSALUX may
-// be mapped meanwhile. The probe waits for everything it started.
+// Takes one measurement for the benchmark on CLOCK_MONOTONIC and prints it,
+// times in ms. No other window titled TESSALUX may be mapped meanwhile; the
+// probe waits for everything it started.
+//   probe map [--hold MS] PROGRAM [ARGS...]: from just before the fork that
+//       starts PROGRAM to the MapNotify of its window titled TESSALUX; with
+//       --hold, MS ms later, also its peak resident set (VmHWM) in MiB.
+//   probe idle SECONDS PROGRAM [ARGS...]: what all of PROGRAM's threads spend
+//       over SECONDS from a second after the map, CPU time, voluntary and
+//       involuntary context switches; then its threads and children.
+//   probe press COUNT KEY PROGRAM [ARGS...]: presses KEY (a keysym name)
+//       COUNT times through XTest in PROGRAM's window; per press, the time to
+//       the start that the fake xrandr prints on the output it inherits.
+//   probe spawn COUNT PROGRAM [ARGS...]: runs the fake xrandr as PROGRAM
+//       COUNT times by fork, execvp and waitpid; per run, the time to its start.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
@@ -151,6 +146,7 @@ struct ThreadTotals {
   long voluntary = 0;
   long involuntary = 0;
   int threads = 0;
+  int children = 0;
 };
 
 ThreadTotals sum_threads(pid_t pid) {
@@ -164,6 +160,8 @@ ThreadTotals sum_threads(pid_t pid) {
     totals.voluntary += status_field(task.path() / "status", "voluntary_ctxt_switches:");
     totals.involuntary += status_field(task.path() / "status", "nonvoluntary_ctxt_switches:");
     ++totals.threads;
+    std::ifstream children(task.path() / "children");
+    for (pid_t child = 0; children >> child;) ++totals.children;
   }
   return totals;
 }
@@ -175,9 +173,9 @@ int measure_idle(int64_t seconds, char **argv) {
   const ThreadTotals before = sum_threads(run.child);
   sleep_ms(seconds * 1000);
   const ThreadTotals after = sum_threads(run.child);
-  std::printf("%.3f %ld %ld %d\n", ms(after.cpu_ns - before.cpu_ns),
+  std::printf("%.3f %ld %ld %d %d\n", ms(after.cpu_ns - before.cpu_ns),
               after.voluntary - before.voluntary, after.involuntary - before.involuntary,
-              after.threads);
+              after.threads, after.children);
   return finish(run, 0);
 }
 
