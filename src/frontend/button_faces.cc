@@ -121,7 +121,7 @@ GdkPixbuf *load_png(const char *file, int pixels) {
   }
   const int width = gdk_pixbuf_get_width(read), height = gdk_pixbuf_get_height(read);
   if (width == pixels && height == pixels) return read;
-  // As gdk-pixbuf sizes a file it loads at a size.
+  // Scaled to fit, in its own proportions, as gdk-pixbuf loads a file at a size.
   const double factor = std::min(double(pixels) / width, double(pixels) / height);
   GdkPixbuf *sized = gdk_pixbuf_scale_simple(read, std::max(1, scaled(width, factor)),
                                              std::max(1, scaled(height, factor)),

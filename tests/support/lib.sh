@@ -72,8 +72,8 @@ start_app() {
 
 window_size() { xwininfo -id "$WINDOW" | sed -n 's/^ *Width: //p; s/^ *Height: //p' | tr '\n' ' '; }
 
-# The desktop's text resolution, given by its settings daemon, which also
-# names an icon theme, becomes $1 dpi. A running utility's window has taken a new size when this returns.
+# The desktop's settings daemon, which names an icon theme, sets the text
+# resolution to $1 dpi; a running utility's window has its new size on return.
 set_dpi() {
   printf 'Xft/DPI %s\nNet/IconThemeName "Adwaita"\n' $(($1 * 1024)) >"$WORK/xsettings"
   if [ -z "$SETTINGS_PID" ]; then
