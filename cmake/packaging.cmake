@@ -140,11 +140,12 @@ set(CPACK_DEBIAN_TESSALUX_PACKAGE_NAME tessalux)
 # The first line is the synopsis. No CPACK_PACKAGE_DESCRIPTION_SUMMARY: CPack
 # would put it before each package's description.
 set(CPACK_DEBIAN_TESSALUX_DESCRIPTION
-    "zoom the X display out and in with xrandr scaling
+    "zoom one screen out and in with xrandr scaling
 TESSALUX is a small window with four buttons, zoom out, zoom 1:1, zoom in
-and quit, that rescale one output of the running X server through xrandr, so
-that more or less of the desktop fits on the screen. Ctrl+minus, Ctrl+0,
-Ctrl+plus and Ctrl+Q do the same from the keyboard.")
+and quit, that rescale one output of the running X server through xrandr,
+the last connected output that xrandr -q lists, so that more or less of the
+desktop fits on that screen. Ctrl+minus, Ctrl+0, Ctrl+plus and Ctrl+Q do the
+same from the keyboard.")
 set(CPACK_DEBIAN_DBGSYM_PACKAGE_NAME tessalux-dbgsym)
 set(CPACK_DEBIAN_DBGSYM_DESCRIPTION "debug symbols for tessalux")
 set(CPACK_DEBIAN_DBGSYM_PACKAGE_SECTION debug)
