@@ -104,8 +104,8 @@ case_deb() {
 
   # The source release, without build folders or version control, gives the
   # same two packages (tessalux and its -dbgsym) byte for byte when built twice
-  # with scripts/package: in two folders of different names and depths, from
-  # files with other time stamps, at other times.
+  # with scripts/package, installing nothing: in two folders of different names
+  # and depths, from files with other time stamps, at other times.
   (cd "$WORK" && cpack --config "$BUILD_DIR/CPackSourceConfig.cmake" -B "$WORK/release") \
     >"$WORK/cpack.log" 2>&1 || fail "cpack source: $(cat "$WORK/cpack.log")"
   tarball="$WORK/release/tessalux-$version.tar.gz"
@@ -116,7 +116,7 @@ case_deb() {
     mkdir -p "$WORK/$copy"
     tar -xzf "$tarball" -C "$WORK/$copy" --strip-components=1
     [ "$copy" = one ] || find "$WORK/$copy" -exec touch -h -d '2001-02-03 04:05:06' {} +
-    (cd "$WORK/$copy" && sh scripts/package) >"$WORK/package.log" 2>&1 ||
+    (cd "$WORK/$copy" && sh scripts/package --no-install) >"$WORK/package.log" 2>&1 ||
       fail "scripts/package in $copy: $(cat "$WORK/package.log")"
   done
   sums=$(cd "$WORK" && sha256sum one/build-package/*.deb two/more/deeply/build-package/*.deb)
