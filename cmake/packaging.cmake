@@ -175,6 +175,11 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/cmake/cpack_project.cm
 set(CPACK_TESSALUX_SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
 set(CPACK_TESSALUX_RELEASE_EPOCH ${TESSALUX_RELEASE_EPOCH})
 
+# CPack writes every CPACK_ value into CPackConfig.cmake and
+# CPackSourceConfig.cmake as CMake code, which cpack reads again: escaped, the
+# values reach it as set here, the backslashes of the patterns below included.
+set(CPACK_VERBATIM_VARIABLES ON)
+
 # The source release, tessalux-VERSION.tar.gz: the tree as committed, without
 # build folders, version control or editor leftovers.
 set(CPACK_SOURCE_GENERATOR TGZ)
