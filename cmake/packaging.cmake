@@ -141,8 +141,8 @@ set(CPACK_DEBIAN_TESSALUX_PACKAGE_NAME tessalux)
 # would put it before each package's description.
 set(CPACK_DEBIAN_TESSALUX_DESCRIPTION
     "zoom one screen out and in with xrandr scaling
-TESSALUX is a small window with four buttons, zoom out, zoom 1:1, zoom in
-and quit, that rescale one output of the running X server through xrandr,
+TESSALUX is a small window with four buttons, Zoom out, Zoom 1:1, Zoom in
+and Quit, that rescale one output of the running X server through xrandr,
 the last connected output that xrandr -q lists, so that more or less of the
 desktop fits on that screen. Ctrl+minus, Ctrl+0, Ctrl+plus and Ctrl+Q do the
 same from the keyboard.")
