@@ -31,82 +31,12 @@ std::string without_mnemonic(const std::string &label) {
   return text;
 }
 
-// The window's sizes at a scale of 1: the toolbar's default icon size, and
-// its borders and spacing.
-constexpr int icon_pixels = 24;
-constexpr int gap_pixels = 10;
-// The box around the toolbar has a border of two gaps: its own and the
-// toolbar's. GTK+ 2 mirrors a toolbar's buttons for right-to-left languages
-// without its border, which would put them twice that border off to the
-// left, out of the toolbar's frame; the frame is drawn where it always was.
-constexpr int box_border_gaps = 2;
-// The share of the screen the window may take at most, leaving room for a
-// window manager's frame.
-constexpr double most_of_screen = 0.9;
-// Below half the size the icons can no longer be made out.
-constexpr double smallest_scale = 0.5;
-
-// How much larger the desktop wants things drawn than at 96 dpi: GDK_SCALE
-// when it is a whole number from 1 up, as GTK 3 programs take it; otherwise
-// the desktop's text resolution (gtk-xft-dpi, in 1024ths of a dpi, from
-// XSETTINGS, Xft.dpi or the screen's size in millimetres).
-double desktop_scale(GtkSettings *settings) {
-  const char *fixed = g_getenv("GDK_SCALE");
-  char *end = nullptr;
-  const long whole = fixed != nullptr ? std::strtol(fixed, &end, 10) : 0;
-  gint dpi = 0;
-  g_object_get(settings, "gtk-xft-dpi", &dpi, nullptr);
-  double scale = 1.0;
-  if (whole >= 1 && *end == '\0')
-    scale = double(whole);
-  else if (dpi > 0)
-    scale = dpi / (1024.0 * 96.0);
-  return scale;
-}
-
-// The largest scale at which the window fits in `room`: only its icons and
-// its borders grow with the scale, the rest of it, such as the buttons'
-// padding, stays as it is now, with icons of `shown` pixels.
-double largest_fitting_scale(GtkWidget *toolbar, int shown, const GdkRectangle &room) {
-  GtkRequisition now;
-  gtk_widget_size_request(gtk_widget_get_toplevel(toolbar), &now);
-  const int borders =
-      2 * int(gtk_container_get_border_width(GTK_CONTAINER(gtk_widget_get_parent(toolbar))));
-  const int across = int(std::size(faces));
-  const int borders_at_1 = 2 * box_border_gaps * gap_pixels;
-  const double by_width = (room.width * most_of_screen - (now.width - borders - across * shown)) /
-                          (across * icon_pixels + borders_at_1);
-  const double by_height = (room.height * most_of_screen - (now.height - borders - shown)) /
-                           (icon_pixels + borders_at_1);
-  return std::min(by_width, by_height);
-}
-
-int scaled(int pixels, double scale) { return int(std::lround(pixels * scale)); }
-
-// The toolkit knows icon sizes by name; each pixel size is registered once.
-GtkIconSize icon_size_of(int pixels) {
-  const std::string name = "tessalux-" + std::to_string(pixels);
-  const GtkIconSize known = gtk_icon_size_from_name(name.c_str());
-  if (known != GTK_ICON_SIZE_INVALID) return known;
-  return gtk_icon_size_register(name.c_str(), pixels, pixels);
-}
-
-// The image gtk_toolbar_insert_stock put in a button, beside a label that a
-// toolbar of icons hides.
-GtkImage *image_of(GtkWidget *button) {
-  GList *parts = gtk_container_get_children(GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(button))));
-  GtkImage *image = nullptr;
-  for (GList *part = parts; part != nullptr; part = part->next)
-    if (GTK_IS_IMAGE(part->data)) image = GTK_IMAGE(part->data);
-  g_list_free(parts);
-  return image;
-}
+int scaled(int pixels, double factor) { return int(std::lround(pixels * factor)); }
 
 // The PNG file at `pixels` square, or at most that for an icon that is not
 // square; null where it cannot be read. libpng reads it here, in this process:
-// from Debian 14 on, gdk-pixbuf reads every image file through a helper
-// process of its own, which then lives, with threads of its own in this one,
-// as long as the program.
+// gdk-pixbuf may read image files through a helper process of its own, which
+// then lives, with threads of its own in this one, as long as the program.
 GdkPixbuf *load_png(const char *file, int pixels) {
   png_image png{};
   png.version = PNG_IMAGE_VERSION;
@@ -158,6 +88,15 @@ void show_icon(GtkImage *image, const Face &face, GtkIconSize size) {
   g_object_unref(themed);
 }
 
+// Whether the icon theme has a drawing of the icon `name` at `pixels`.
+bool drawn_at(GtkIconTheme *theme, const char *name, int pixels) {
+  gint *sizes = gtk_icon_theme_get_icon_sizes(theme, name);
+  bool found = false;
+  for (const gint *size = sizes; *size != 0 && !found; ++size) found = *size == pixels;
+  g_free(sizes);
+  return found;
+}
+
 }  // namespace
 
 std::string tooltip_of(const Face &face) {
@@ -168,38 +107,26 @@ std::string tooltip_of(const Face &face) {
   return without_mnemonic(item.label);
 }
 
-void show_icons(GtkWidget *toolbar) {
-  const GtkIconSize size = gtk_toolbar_get_icon_size(GTK_TOOLBAR(toolbar));
-  GList *buttons = gtk_container_get_children(GTK_CONTAINER(toolbar));
-  const Face *face = std::begin(faces);
-  for (GList *button = buttons; button != nullptr && face != std::end(faces);
-       button = button->next, ++face)
-    if (GtkImage *image = image_of(GTK_WIDGET(button->data))) show_icon(image, *face, size);
-  g_list_free(buttons);
+void show_icons(const MainWindow &parts) {
+  const GtkIconSize size = gtk_toolbar_get_icon_size(GTK_TOOLBAR(parts.toolbar));
+  for (int button = 0; button < button_count; ++button)
+    show_icon(GTK_IMAGE(parts.icons[button]), faces[button], size);
 }
 
-bool fit_scale(GtkWidget *toolbar, const GdkRectangle &room) {
-  gboolean size_set = FALSE;
-  g_object_get(toolbar, "icon-size-set", &size_set, nullptr);
-  gint shown = icon_pixels, unused = 0;
-  if (size_set)
-    gtk_icon_size_lookup(gtk_toolbar_get_icon_size(GTK_TOOLBAR(toolbar)), &shown, &unused);
-  const double scale =
-      std::max(smallest_scale, std::min(desktop_scale(gtk_widget_get_settings(toolbar)),
-                                        largest_fitting_scale(toolbar, shown, room)));
-  const int gap = scaled(gap_pixels, scale);
-  const int pixels = scaled(icon_pixels, scale);
-  GtkWidget *vbox = gtk_widget_get_parent(toolbar);
-  if (guint(box_border_gaps * gap) == gtk_container_get_border_width(GTK_CONTAINER(vbox)) &&
-      pixels == shown)
-    return false;
-
-  gtk_box_set_spacing(GTK_BOX(vbox), gap);
-  gtk_container_set_border_width(GTK_CONTAINER(vbox), box_border_gaps * gap);
-  if (pixels == icon_pixels)
-    gtk_toolbar_unset_icon_size(GTK_TOOLBAR(toolbar));
-  else
-    gtk_toolbar_set_icon_size(GTK_TOOLBAR(toolbar), icon_size_of(pixels));
-  if (pixels != shown) show_icons(toolbar);
-  return true;
+int drawn_size_near(const MainWindow &parts, int pixels) {
+  GtkIconTheme *theme = gtk_icon_theme_get_for_screen(gtk_widget_get_screen(parts.window));
+  // More than a tenth off, at first.
+  int nearest = pixels, off = pixels / 10 + 1;
+  gint *sizes = gtk_icon_theme_get_icon_sizes(theme, faces[0].icon_name);
+  for (const gint *size = sizes; *size != 0; ++size) {
+    const int size_off = std::abs(*size - pixels);
+    if (*size > 0 && size_off * 10 <= pixels && size_off < off &&
+        std::all_of(std::begin(faces) + 1, std::end(faces),
+                    [&](const Face &face) { return drawn_at(theme, face.icon_name, *size); })) {
+      nearest = *size;
+      off = size_off;
+    }
+  }
+  g_free(sizes);
+  return nearest;
 }

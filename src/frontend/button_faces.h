@@ -1,11 +1,12 @@
 // What the toolbar's buttons show, as the desktop asks for it: their tooltips
-// in the user's language, and their icons, with the window's borders and
-// spacing, at the desktop's scale.
+// in the user's language, and their icons from the icon theme.
 #pragma once
 
 #include <gtk/gtk.h>
 
 #include <string>
+
+#include "main_window.h"
 
 // What a toolbar button shows. The stock item gives its icon and, in the
 // user's language, its tooltip. GTK's own untranslated label of the item tells
@@ -19,7 +20,7 @@ struct Face {
 };
 
 // In the toolbar's order.
-inline constexpr Face faces[] = {
+inline constexpr Face faces[button_count] = {
     {"gtk-zoom-out", "Zoom out", "Zoom _Out", "zoom-out"},
     {"gtk-zoom-100", "Zoom 1:1", "_Normal Size", "zoom-original"},
     {"gtk-zoom-in", "Zoom in", "Zoom _In", "zoom-in"},
@@ -31,18 +32,14 @@ inline constexpr Face faces[] = {
 // translation and gives back its own English label.
 std::string tooltip_of(const Face &face);
 
-// Shows each button's icon from the icon theme at the toolbar's icon size (see
-// fit_scale). Done before anything measures the toolbar, it spares the toolkit
-// loading the stock images it would replace.
-void show_icons(GtkWidget *toolbar);
+// The toolbar's icon size when the toolkit chooses it, at a scale of 1.
+constexpr int icon_pixels = 24;
 
-// Sizes the toolbar's icons, and the window's borders and spacing with them,
-// for the desktop's scale: GDK_SCALE when it is a whole number from 1 up, as
-// GTK 3 programs take it, otherwise the desktop's text resolution against
-// 96 dpi. The scale is at least a half, and at most what lets the window,
-// with a window manager's frame, fit in `room`. At a scale of 1 the toolbar
-// keeps the toolkit's own icon size, so the window is what it always was.
-// The icons come from the icon theme at every scale, so they are the same
-// pictures at every size. Returns false, doing nothing, where the sizes are
-// those the window has already.
-bool fit_scale(GtkWidget *toolbar, const GdkRectangle &room);
+// Shows each button's icon from the icon theme at the toolbar's icon size.
+// Done before anything measures the toolbar, it spares the toolkit loading
+// the stock images it would replace.
+void show_icons(const MainWindow &parts);
+
+// The size nearest to `pixels`, within a tenth of it, at which the icon theme
+// draws all four icons; `pixels` itself where it draws them at none.
+int drawn_size_near(const MainWindow &parts, int pixels);

@@ -8,12 +8,15 @@
 
 #include "button_faces.h"
 #include "window_icon.h"
+#include "window_scale.h"
 #include "zoom_actions.h"
 
 namespace {
 
-// How long start-up waits at most for the window to be drawn.
+// How long start-up waits at most for the window to be drawn, and for the
+// window manager to say how large its frame will be.
 constexpr guint draw_wait_ms = 300;
+constexpr gint64 frame_wait_ms = 100;
 
 // A key, with the modifiers held down, that clicks a toolbar button.
 struct Shortcut {
@@ -24,16 +27,26 @@ struct Shortcut {
 constexpr GdkModifierType ctrl = GDK_CONTROL_MASK;
 constexpr GdkModifierType alone = GdkModifierType(0);
 
-// Appends a button to the toolbar. Its shortcuts click the button itself, so
-// a key can never do anything but what the button does.
-void add_button(GtkWidget *toolbar, GtkAccelGroup *keys, const Face &face,
-                GCallback callback, std::initializer_list<Shortcut> shortcuts) {
+// Appends button number `index` to the toolbar. Its shortcuts click the
+// button itself, so a key can never do anything but what the button does. A
+// screen reader names it by its tooltip, not by the stock item's label, which
+// a toolbar of icons does not show.
+void add_button(MainWindow &parts, GtkAccelGroup *keys, int index, GCallback callback,
+                std::initializer_list<Shortcut> shortcuts) {
+  const std::string tooltip = tooltip_of(faces[index]);
   GtkWidget *button =
-      gtk_toolbar_insert_stock(GTK_TOOLBAR(toolbar), face.stock_id,
-                               tooltip_of(face).c_str(), nullptr, callback, nullptr, -1);
+      gtk_toolbar_insert_stock(GTK_TOOLBAR(parts.toolbar), faces[index].stock_id,
+                               tooltip.c_str(), nullptr, callback, nullptr, -1);
+  atk_object_set_name(gtk_widget_get_accessible(button), tooltip.c_str());
+  parts.buttons[index] = button;
+  // The toolbar keeps a record of what the call made: the button, and the
+  // image in it that shows the icon, the same image at every icon size.
+  parts.icons[index] =
+      static_cast<GtkToolbarChild *>(g_list_last(GTK_TOOLBAR(parts.toolbar)->children)->data)
+          ->icon;
   for (const Shortcut &shortcut : shortcuts)
-    gtk_widget_add_accelerator(button, "clicked", keys, shortcut.key,
-                               shortcut.modifiers, GtkAccelFlags(0));
+    gtk_widget_add_accelerator(button, "clicked", keys, shortcut.key, shortcut.modifiers,
+                               GtkAccelFlags(0));
 }
 
 GdkRectangle whole_screen(GdkScreen *screen) {
@@ -60,46 +73,109 @@ GdkRectangle placement_area(GdkScreen *screen) {
   return area;
 }
 
-// Moves the window to where start-up puts it: centred on its placement area,
-// and wholly on the screen.
+// How much wider and taller than the window the frame around it is, as the
+// window manager says (nothing without one). Returns whether it said.
+bool frame_growth(GdkWindow *drawable, gint &wider, gint &taller) {
+  GdkAtom type = GDK_NONE;
+  gint format = 0, length = 0;
+  guchar *data = nullptr;
+  const bool said =
+      gdk_property_get(drawable, gdk_atom_intern_static_string("_NET_FRAME_EXTENTS"),
+                       gdk_atom_intern_static_string("CARDINAL"), 0, 4 * 4, FALSE, &type,
+                       &format, &length, &data) &&
+      format == 32 && length == 4 * int(sizeof(glong));
+  // Left, right, top and bottom, asked for as four 32-bit numbers in bytes and
+  // given as longs.
+  const glong *sizes = reinterpret_cast<const glong *>(data);
+  wider = said ? gint(sizes[0] + sizes[1]) : 0;
+  taller = said ? gint(sizes[2] + sizes[3]) : 0;
+  g_free(data);
+  return said;
+}
+
+// Moves the window to where start-up puts it: its frame centred on its
+// placement area, and wholly on the screen. A window manager puts the
+// frame's corner where the window's corner is asked to be.
 void centre_window(GdkScreen *screen, gpointer data) {
-  GtkWidget *window = GTK_WIDGET(data);
+  GtkWidget *window = static_cast<MainWindow *>(data)->window;
   GdkWindow *drawable = gtk_widget_get_window(window);
   if (drawable == nullptr) return;
 
+  // The toolkit's allocation is the window's size even before the server
+  // has it, as before the window is first mapped.
+  GtkAllocation frame;
+  gtk_widget_get_allocation(window, &frame);
+  gint wider = 0, taller = 0;
+  frame_growth(drawable, wider, taller);
+  frame.width += wider;
+  frame.height += taller;
+
   const GdkRectangle whole = whole_screen(screen);
   const GdkRectangle area = placement_area(screen);
-
-  // The window's own size centres it, as at start-up; a window manager puts
-  // its frame's corner where the window's corner was asked to be, so it is
-  // the frame that must fit on the screen.
-  gint width = 0, height = 0;
-  gdk_drawable_get_size(drawable, &width, &height);
-  GdkRectangle frame;
-  gdk_window_get_frame_extents(drawable, &frame);
-  gint x = area.x + (area.width - width) / 2;
-  gint y = area.y + (area.height - height) / 2;
+  gint x = area.x + (area.width - frame.width) / 2;
+  gint y = area.y + (area.height - frame.height) / 2;
   x = std::max(0, std::min(x, whole.width - frame.width));
   y = std::max(0, std::min(y, whole.height - frame.height));
   gdk_window_move(drawable, x, y);
 }
 
+// Asks the window manager, where it takes such a request, for the sizes of
+// the frame it will put around the window, and waits a moment for its
+// answer, so that the window can be centred with its frame before it is
+// first mapped.
+void learn_frame(GtkWidget *window) {
+  GdkScreen *screen = gtk_widget_get_screen(window);
+  if (!gdk_x11_screen_supports_net_wm_hint(
+          screen, gdk_atom_intern_static_string("_NET_REQUEST_FRAME_EXTENTS")))
+    return;
+  gtk_widget_realize(window);
+  GdkWindow *drawable = gtk_widget_get_window(window);
+  // The toolkit says only as it maps the window that it cannot be resized,
+  // and the frame of a window that can be has handles to resize it.
+  GtkRequisition size;
+  gtk_widget_size_request(window, &size);
+  GdkGeometry fixed{};
+  fixed.min_width = fixed.max_width = size.width;
+  fixed.min_height = fixed.max_height = size.height;
+  gdk_window_set_geometry_hints(drawable, &fixed,
+                                GdkWindowHints(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+  Display *display = GDK_WINDOW_XDISPLAY(drawable);
+  XEvent request{};
+  request.xclient.type = ClientMessage;
+  request.xclient.window = GDK_WINDOW_XID(drawable);
+  request.xclient.message_type =
+      gdk_x11_get_xatom_by_name_for_display(gdk_screen_get_display(screen),
+                                            "_NET_REQUEST_FRAME_EXTENTS");
+  request.xclient.format = 32;
+  XSendEvent(display, GDK_WINDOW_XID(gdk_screen_get_root_window(screen)), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &request);
+  const gint64 deadline = g_get_monotonic_time() + frame_wait_ms * 1000;
+  gint wider = 0, taller = 0;
+  do {
+    g_usleep(200);
+    XSync(display, False);
+  } while (!frame_growth(drawable, wider, taller) && g_get_monotonic_time() < deadline);
+}
+
 // Once the window has taken the size of a new scale, it is put back in the
 // middle. The size comes with the server's answer to the toolkit's resize,
 // so the toolkit's next allocation of the window is the moment.
-void centre_resized(GtkWidget *window, GtkAllocation *, gpointer) {
-  g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(centre_resized),
-                                       nullptr);
-  centre_window(gtk_widget_get_screen(window), window);
+void centre_resized(GtkWidget *window, GtkAllocation *, gpointer data) {
+  g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(centre_resized), data);
+  centre_window(gtk_widget_get_screen(window), data);
+}
+
+void centre_on_map(GtkWidget *box, gpointer data) {
+  centre_window(gtk_widget_get_screen(box), data);
 }
 
 // The desktop's text resolution changed while the window is open.
-void follow_scale(GtkWidget *toolbar) {
-  if (!fit_scale(toolbar, placement_area(gtk_widget_get_screen(toolbar)))) return;
-  GtkWidget *window = gtk_widget_get_toplevel(toolbar);
-  g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(centre_resized),
-                                       nullptr);
-  g_signal_connect_data(window, "size-allocate", G_CALLBACK(centre_resized), nullptr,
+void follow_scale(GObject *, GParamSpec *, gpointer data) {
+  const MainWindow &parts = *static_cast<MainWindow *>(data);
+  if (!fit_scale(parts, placement_area(gtk_widget_get_screen(parts.window)))) return;
+  g_signal_handlers_disconnect_by_func(parts.window, reinterpret_cast<gpointer>(centre_resized),
+                                       data);
+  g_signal_connect_data(parts.window, "size-allocate", G_CALLBACK(centre_resized), data,
                         nullptr, GConnectFlags(0));
 }
 
@@ -133,71 +209,79 @@ gboolean window_drawn(GtkWidget *, GdkEventExpose *, gpointer data) {
 
 }  // namespace
 
-GtkWidget *build_main_window() {
-  GtkWidget *window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+std::unique_ptr<MainWindow> build_main_window() {
+  auto parts = std::make_unique<MainWindow>();
+  GtkWidget *window = parts->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(window), "TESSALUX");
   gtk_window_set_policy(GTK_WINDOW(window), FALSE, FALSE, TRUE);
   gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER_ALWAYS);
 
-  // Kept for the life of the process; a failure only costs the icon.
-  // gdk-pixbuf 2.44 (Debian 14) deprecates reading XPM data; it still reads
-  // it, in this process, and the window's icon is made from XPM data.
+  // A failure only costs the icon. Reading XPM data is deprecated in newer
+  // gdk-pixbuf, but it still reads it, in this process, and the window's icon
+  // is made from XPM data.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   GdkPixbuf *icon =
       gdk_pixbuf_new_from_xpm_data(const_cast<const char **>(window_icon_xpm));
 #pragma GCC diagnostic pop
-  if (icon != nullptr) gtk_window_set_icon(GTK_WINDOW(window), icon);
+  if (icon != nullptr) {
+    gtk_window_set_icon(GTK_WINDOW(window), icon);
+    g_object_unref(icon);
+  }
 
-  // fit_scale gives the box and the toolbar their borders and spacing.
-  GtkWidget *vbox = gtk_vbox_new(FALSE, 0);
-
-  GtkWidget *toolbar = GTK_WIDGET(g_object_new(gtk_toolbar_get_type(), nullptr));
-  gtk_toolbar_set_style(GTK_TOOLBAR(toolbar), GTK_TOOLBAR_ICONS);
+  // fit_scale gives the box its border, the window's margin.
+  parts->box = gtk_vbox_new(FALSE, 0);
+  parts->toolbar = GTK_WIDGET(g_object_new(gtk_toolbar_get_type(), nullptr));
+  gtk_toolbar_set_style(GTK_TOOLBAR(parts->toolbar), GTK_TOOLBAR_ICONS);
 
   // The keys work while the window has the focus. The keypad keys work
   // without Ctrl too: the window has no text field that could want them.
   GtkAccelGroup *keys = gtk_accel_group_new();
   gtk_window_add_accel_group(GTK_WINDOW(window), keys);
-
-  add_button(toolbar, keys, faces[0], G_CALLBACK(zoom_out),
-             {{GDK_KEY_minus, ctrl},
-              {GDK_KEY_KP_Subtract, ctrl},
-              {GDK_KEY_KP_Subtract, alone}});
-  add_button(toolbar, keys, faces[1], G_CALLBACK(zoom_reset),
+  add_button(*parts, keys, 0, G_CALLBACK(zoom_out),
+             {{GDK_KEY_minus, ctrl}, {GDK_KEY_KP_Subtract, ctrl}, {GDK_KEY_KP_Subtract, alone}});
+  add_button(*parts, keys, 1, G_CALLBACK(zoom_reset),
              {{GDK_KEY_0, ctrl}, {GDK_KEY_KP_0, ctrl}, {GDK_KEY_KP_0, alone}});
-  add_button(toolbar, keys, faces[2], G_CALLBACK(zoom_in),
+  add_button(*parts, keys, 2, G_CALLBACK(zoom_in),
              {{GDK_KEY_plus, ctrl},
               {GDK_KEY_equal, ctrl},
               {GDK_KEY_KP_Add, ctrl},
               {GDK_KEY_KP_Add, alone}});
-  add_button(toolbar, keys, faces[3], G_CALLBACK(gtk_main_quit),
-             {{GDK_KEY_q, ctrl}});
+  add_button(*parts, keys, 3, G_CALLBACK(gtk_main_quit), {{GDK_KEY_q, ctrl}});
+  g_object_unref(keys);
 
-  show_icons(toolbar);
-  gtk_container_add(GTK_CONTAINER(vbox), toolbar);
-  gtk_container_add(GTK_CONTAINER(window), vbox);
+  show_icons(*parts);
+  gtk_container_add(GTK_CONTAINER(parts->box), parts->toolbar);
+  gtk_container_add(GTK_CONTAINER(window), parts->box);
   // Shown, its contents count in the window's size, by which it is fitted.
-  gtk_widget_show_all(vbox);
-  fit_scale(toolbar, placement_area(gtk_widget_get_screen(window)));
+  gtk_widget_show_all(parts->box);
+  fit_scale(*parts, placement_area(gtk_widget_get_screen(window)));
 
-  g_signal_connect_data(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr,
-                        nullptr, GConnectFlags(0));
-  g_signal_connect_data(window, "delete_event", G_CALLBACK(gtk_main_quit),
-                        nullptr, nullptr, GConnectFlags(0));
+  g_signal_connect_data(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr, nullptr,
+                        GConnectFlags(0));
+  g_signal_connect_data(window, "delete_event", G_CALLBACK(gtk_main_quit), nullptr, nullptr,
+                        GConnectFlags(0));
 
-  // The screen and the window live until the process ends.
+  // The screen and the settings live until the process ends, and the record
+  // until the main loop has ended.
   GdkScreen *screen = gtk_widget_get_screen(window);
   for (const char *change : {"size-changed", "monitors-changed"})
-    g_signal_connect_data(screen, change, G_CALLBACK(centre_window), window,
-                          nullptr, GConnectFlags(0));
-  // So do the settings.
+    g_signal_connect_data(screen, change, G_CALLBACK(centre_window), parts.get(), nullptr,
+                          GConnectFlags(0));
   g_signal_connect_data(gtk_widget_get_settings(window), "notify::gtk-xft-dpi",
-                        G_CALLBACK(follow_scale), toolbar, nullptr, G_CONNECT_SWAPPED);
-  return window;
+                        G_CALLBACK(follow_scale), parts.get(), nullptr, GConnectFlags(0));
+  return parts;
 }
 
-bool show_until_drawn(GtkWidget *window) {
+bool show_until_drawn(MainWindow &parts) {
+  GtkWidget *window = parts.window;
+  // The toolkit centres the window's own rectangle. It maps what the window
+  // holds just before it asks for the window to be mapped: centred then with
+  // its frame, the window is in the middle, title bar and all, from its first
+  // map on.
+  learn_frame(window);
+  g_signal_connect_data(parts.box, "map", G_CALLBACK(centre_on_map), &parts, nullptr,
+                        GConnectFlags(0));
   gtk_widget_show_all(window);
 
   // The toolkit maps and draws the window only as its main loop turns, so it
@@ -224,13 +308,30 @@ bool show_until_drawn(GtkWidget *window) {
   return true;
 }
 
-void disable_zoom_buttons(GtkWidget *window) {
-  GList *boxed = gtk_container_get_children(GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(window))));
-  GList *buttons = gtk_container_get_children(GTK_CONTAINER(boxed->data));
+void disable_zoom_buttons(const MainWindow &parts) {
   // An insensitive button takes no click, and its accelerators do nothing.
-  GList *button = buttons;
-  for (int zoom = 0; zoom < 3 && button != nullptr; ++zoom, button = button->next)
-    gtk_widget_set_sensitive(GTK_WIDGET(button->data), FALSE);
-  g_list_free(buttons);
-  g_list_free(boxed);
+  for (GtkWidget *zoom : {parts.buttons[0], parts.buttons[1], parts.buttons[2]})
+    gtk_widget_set_sensitive(zoom, FALSE);
+}
+
+namespace {
+
+// The toolkit's own handler of X errors is kept with the display it handles.
+constexpr char toolkit_handler_key[] = "tessalux-toolkit-x-error-handler";
+
+int ignore_if_window_gone(Display *display, XErrorEvent *error) {
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
+  const auto toolkit_handler = reinterpret_cast<XErrorHandler>(
+      g_object_get_data(G_OBJECT(gdk_x11_lookup_xdisplay(display)), toolkit_handler_key));
+  return toolkit_handler(display, error);
+}
+
+}  // namespace
+
+void ignore_errors_about_windows_gone() {
+  // The toolkit's own error traps put their handler in place of this one
+  // while they last, so the errors they wait for still reach them.
+  const XErrorHandler toolkit_handler = XSetErrorHandler(ignore_if_window_gone);
+  g_object_set_data(G_OBJECT(gdk_display_get_default()), toolkit_handler_key,
+                    reinterpret_cast<gpointer>(toolkit_handler));
 }
