@@ -179,14 +179,14 @@ expect_stdout() {
 
 # Starts the utility and clicks zoom out, zoom in twice, zoom 1:1, then
 # Quit: each press must ask xrandr to scale output $1 by the factor that
-# follows from the press before, whatever became of it.
+# follows from the press before, whatever became of it. It printed $2.
 expect_each_press_scales() {
   start_app
   for press in "1 1.1" "3 1" "3 0.9090909090909091" "2 1.0"; do
     call=$(( $(call_count) + 1 ))
     press_and_wait_call "${press% *}" "$call" "$1" "${press#* }"
   done
-  quit_cleanly
+  quit_cleanly "${2:-}"
   [ "$(call_count)" = 4 ] || fail "$(call_count) xrandr calls, expected 4"
 }
 
@@ -206,10 +206,10 @@ quit_cleanly() {
   xdotool mousemove 0 0
 }
 
-# True when the window is where start-up puts it: its own size centred on
-# the area "X Y WIDTH HEIGHT" $1 (default: the whole screen), moved the least
-# that keeps its frame (under a window manager) on the screen, or if larger,
-# the frame's top left corner. PLACEMENT says where it was found.
+# True when the window is where start-up puts it: its frame (under a window
+# manager, title bar and all) centred on the area "X Y WIDTH HEIGHT" $1
+# (default: the whole screen) within 2 pixels, moved the least that keeps it
+# on the screen, or if larger, its top left corner on it. PLACEMENT says where.
 is_centred() {
   eval "$(xwininfo -id "$WINDOW" | sed -n 's/.*Absolute upper-left X: */x=/p
     s/.*Absolute upper-left Y: */y=/p; s/^ *Width: */w=/p; s/^ *Height: */h=/p')"
@@ -221,11 +221,11 @@ is_centred() {
     $(xprop -id "$WINDOW" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ,) 0 0 0 0
   frame_x=$((x - $7)) frame_y=$((y - $9)) frame_w=$((w + $7 + $8)) frame_h=$((h + $9 + ${10}))
   PLACEMENT="frame ${frame_w}x${frame_h}+${frame_x}+${frame_y} on a ${5}x${6} screen"
-  x=$(($1 + ($3 - w) / 2)) y=$(($2 + ($4 - h) / 2))
+  x=$(($1 + ($3 - frame_w) / 2)) y=$(($2 + ($4 - frame_h) / 2))
   [ $((x + frame_w)) -le "$5" ] || x=$(($5 - frame_w))
   [ $((y + frame_h)) -le "$6" ] || y=$(($6 - frame_h))
   dx=$((frame_x - (x > 0 ? x : 0))) dy=$((frame_y - (y > 0 ? y : 0)))
-  [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ]
+  [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ]
 }
 
 # Waits for is_centred on area $2 (a real driver's mode set takes seconds).
