@@ -15,7 +15,7 @@ int detect_output() {
     return 0;
   }
 
-  // The blank in front keeps "disconnected" lines from matching.
+  // The space in front keeps "disconnected" lines from matching.
   constexpr std::string_view connected = " connected";
   std::string candidate;
   std::string line;

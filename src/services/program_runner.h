@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-// Splits an argument string the way a Windows-style command line is split:
-// blanks and NUL bytes separate arguments, double quotes group them, and a run
-// of backslashes is special only when a double quote follows it. No argument
-// in the result holds a NUL byte.
+// Splits an argument string into arguments: spaces and NUL bytes separate
+// them (a tab, like every other byte, is part of an argument), double quotes
+// group them, and a run of backslashes is special only when a double quote
+// follows it. No argument in the result holds a NUL byte.
 std::vector<std::string> split_arguments(const std::string &text);
 
 // Starts `program` (searched along PATH when it holds no slash) with the
