@@ -157,26 +157,29 @@ void learn_frame(GtkWidget *window) {
   } while (!frame_growth(drawable, wider, taller) && g_get_monotonic_time() < deadline);
 }
 
-// Once the window has taken the size of a new scale, it is put back in the
-// middle. The size comes with the server's answer to the toolkit's resize,
-// so the toolkit's next allocation of the window is the moment.
+// The window has a new size: that of a new scale, or one the window manager
+// answered with on the way there.
 void centre_resized(GtkWidget *window, GtkAllocation *, gpointer data) {
-  g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(centre_resized), data);
   centre_window(gtk_widget_get_screen(window), data);
 }
 
+// Just before the window is first mapped (see show_until_drawn).
 void centre_on_map(GtkWidget *box, gpointer data) {
   centre_window(gtk_widget_get_screen(box), data);
+}
+
+// The window manager's frame changed size, as its title bar does when the
+// desktop's text grows.
+gboolean centre_in_new_frame(GtkWidget *window, GdkEventProperty *event, gpointer data) {
+  if (event->atom == gdk_atom_intern_static_string("_NET_FRAME_EXTENTS"))
+    centre_window(gtk_widget_get_screen(window), data);
+  return FALSE;
 }
 
 // The desktop's text resolution changed while the window is open.
 void follow_scale(GObject *, GParamSpec *, gpointer data) {
   const MainWindow &parts = *static_cast<MainWindow *>(data);
-  if (!fit_scale(parts, placement_area(gtk_widget_get_screen(parts.window)))) return;
-  g_signal_handlers_disconnect_by_func(parts.window, reinterpret_cast<gpointer>(centre_resized),
-                                       data);
-  g_signal_connect_data(parts.window, "size-allocate", G_CALLBACK(centre_resized), data,
-                        nullptr, GConnectFlags(0));
+  fit_scale(parts, placement_area(gtk_widget_get_screen(parts.window)));
 }
 
 // Start-up's wait for the window to be drawn.
@@ -262,12 +265,18 @@ std::unique_ptr<MainWindow> build_main_window() {
   g_signal_connect_data(window, "delete_event", G_CALLBACK(gtk_main_quit), nullptr, nullptr,
                         GConnectFlags(0));
 
-  // The screen and the settings live until the process ends, and the record
-  // until the main loop has ended.
+  // The frame stays centred whenever the screen, the window's size or the
+  // frame changes. The screen and the settings live until the process ends,
+  // and the record until the main loop has ended.
   GdkScreen *screen = gtk_widget_get_screen(window);
   for (const char *change : {"size-changed", "monitors-changed"})
     g_signal_connect_data(screen, change, G_CALLBACK(centre_window), parts.get(), nullptr,
                           GConnectFlags(0));
+  g_signal_connect_data(window, "size-allocate", G_CALLBACK(centre_resized), parts.get(), nullptr,
+                        GConnectFlags(0));
+  gtk_widget_add_events(window, GDK_PROPERTY_CHANGE_MASK);
+  g_signal_connect_data(window, "property-notify-event", G_CALLBACK(centre_in_new_frame),
+                        parts.get(), nullptr, GConnectFlags(0));
   g_signal_connect_data(gtk_widget_get_settings(window), "notify::gtk-xft-dpi",
                         G_CALLBACK(follow_scale), parts.get(), nullptr, GConnectFlags(0));
   return parts;

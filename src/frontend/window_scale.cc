@@ -69,7 +69,7 @@ GtkIconSize icon_size_of(int pixels) {
 
 }  // namespace
 
-bool fit_scale(const MainWindow &parts, const GdkRectangle &room) {
+void fit_scale(const MainWindow &parts, const GdkRectangle &room) {
   GtkToolbar *toolbar = GTK_TOOLBAR(parts.toolbar);
   gboolean size_set = FALSE;
   g_object_get(toolbar, "icon-size-set", &size_set, nullptr);
@@ -80,18 +80,14 @@ bool fit_scale(const MainWindow &parts, const GdkRectangle &room) {
                                         largest_fitting_scale(parts, shown, room)));
   const int border = box_border_gaps * scaled(gap_pixels, scale);
   const int pixels = drawn_size_near(parts, scaled(icon_pixels, scale));
-  GtkContainer *box = GTK_CONTAINER(parts.box);
-  if (guint(border) == gtk_container_get_border_width(box) && pixels == shown) return false;
-
   // A new border alone does not make the toolkit measure the window again
   // before it is first shown: without this, the window would keep the size
   // it was first measured at, too small for its buttons.
-  gtk_container_set_border_width(box, border);
+  gtk_container_set_border_width(GTK_CONTAINER(parts.box), border);
   gtk_widget_queue_resize(parts.box);
   if (pixels == icon_pixels)
     gtk_toolbar_unset_icon_size(toolbar);
   else
     gtk_toolbar_set_icon_size(toolbar, icon_size_of(pixels));
   if (pixels != shown) show_icons(parts);
-  return true;
 }

@@ -13,6 +13,5 @@
 // draws them at where that is within a tenth of the scaled size, so that they
 // are the theme's own drawings, not shrunk or enlarged ones. At a size of 24
 // pixels the toolbar keeps the toolkit's own icon size, so the window is what
-// it always was. Returns false, doing nothing, where the sizes are those the
-// window has already.
-bool fit_scale(const MainWindow &parts, const GdkRectangle &room);
+// it always was.
+void fit_scale(const MainWindow &parts, const GdkRectangle &room);
