@@ -3,12 +3,12 @@
 # where they are drawn. `sh SCRIPT CASE [WM]`, or `sh lib.sh SCRIPT CASE [WM]`
 # as CTest runs it, runs SCRIPT's function case_CASE, with the window manager
 # WM if given; it passes (0), fails (1) or is skipped (77, saying why).
-# What steers the harness, all of it:
+# What steers a case besides WM, where the case does not set it, all of it:
 #   BUILD_DIR: the build to test, build/ by default; CTest sets it;
-#   XSERVER_WM: openbox for a window manager (CTest's "_under_openbox" twins);
+#   TESSALUX: the program to test, BUILD_DIR/tessalux by default;
+#   SUPPORT_DIR: this folder, found from $0 by default;
 #   APP_WRAPPER: a command line that runs the utility (valgrind, env, ...);
-#   APP_WAIT_SECONDS: how long it may take to show its window and to end;
-#   FAKE_XRANDR_DIR: the fake xrandr's folder of files (support/fake-bin/xrandr).
+#   APP_WAIT_SECONDS: how long it may take to show its window and to end.
 
 set -eu
 SUPPORT_DIR=${SUPPORT_DIR:-$(cd "$(dirname "$0")" && pwd)}
