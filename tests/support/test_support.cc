@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,12 +10,13 @@ namespace fs = std::filesystem;
 
 TempDir::TempDir() {
   char pattern[] = "/tmp/tessalux-test-XXXXXX";
-  if (mkdtemp(pattern) != nullptr) path_ = pattern;
+  if (mkdtemp(pattern) == nullptr) throw std::system_error(errno, std::generic_category(), pattern);
+  path_ = pattern;
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  if (!path_.empty()) fs::remove_all(path_, ignored);
+  fs::remove_all(path_, ignored);
 }
 
 void write_file(const std::string &path, const std::string &bytes) {
@@ -46,8 +48,7 @@ static std::string path_with_fake_first() {
 }
 
 FakeXrandr::FakeXrandr()
-    : path_("PATH", path_with_fake_first()),
-      folder_("FAKE_XRANDR_DIR", dir_.path()) {
+    : path_("PATH", path_with_fake_first()), folder_("FAKE_XRANDR_DIR", dir_.path()) {
   fs::create_directory(dir_.file("calls"));
 }
 

@@ -8,7 +8,7 @@
 
 using Argv = std::vector<std::string>;
 
-// A fresh folder under /tmp, removed with everything in it on destruction.
+// A fresh folder under /tmp (else it throws: never /), removed with all in it.
 class TempDir {
  public:
   TempDir();
