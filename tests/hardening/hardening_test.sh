@@ -157,8 +157,7 @@ case_stdout_reader_gone() {
   # nothing is connected, comes a second later. Bounded, should the utility die.
   set_report "$NOTHING_CONNECTED"
   echo 1 >"$WORK/delay"
-  timeout 60 dd if="$WORK/stdout" of=/dev/null count=0 2>/dev/null &
-  reader=$!
+  timeout 60 dd if="$WORK/stdout" of=/dev/null count=0 2>/dev/null & reader=$!
   # The window shows before detection; its clicks are handled only once
   # detection, and so the message, are behind it.
   expect_zoom_does_nothing

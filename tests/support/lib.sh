@@ -49,8 +49,7 @@ launch_app() {
   [ -e "$WORK/report" ] || set_report "eDP-1 connected primary 1920x1080+0+0 (normal left inverted right x axis y axis) 344mm x 194mm
 $NOTHING_CONNECTED"
   env HOME="$WORK/home" GTK2_RC_FILES="" PATH="$SUPPORT_DIR/fake-bin:$PATH" FAKE_XRANDR_DIR="$WORK" \
-    ${APP_WRAPPER:-} "$TESSALUX" "$@" >"$WORK/stdout" 2>"$WORK/stderr" &
-  APP_PID=$!
+    ${APP_WRAPPER:-} "$TESSALUX" "$@" >"$WORK/stdout" 2>"$WORK/stderr" & APP_PID=$!
 }
 
 # launch_app, then waits until the window titled TESSALUX has the keyboard
@@ -61,11 +60,8 @@ start_app() {
   WINDOW=$(timeout "${APP_WAIT_SECONDS:-10}" xdotool search --sync --onlyvisible --name '^TESSALUX$' | head -n 1)
   [ -n "$WINDOW" ] && [ "$(xdotool getwindowname "$WINDOW")" = TESSALUX ] ||
     fail "no visible window titled TESSALUX"
-  if [ -n "${XSERVER_WM:-}" ]; then
-    wait_for '[ "$(xdotool getactivewindow)" = "$WINDOW" ]' || fail "the window has no focus"
-  else
-    xdotool windowfocus --sync "$WINDOW" || fail "could not focus the window"
-  fi
+  [ -z "${XSERVER_WM:-}" ] || wait_for '[ "$(xdotool getactivewindow)" = "$WINDOW" ]' || fail "the window has no focus"
+  [ -n "${XSERVER_WM:-}" ] || xdotool windowfocus --sync "$WINDOW" || fail "could not focus the window"
   xserver_hides_pixels || wait_for 'look start' "${APP_WAIT_SECONDS:-10}" ||
     fail "the window's buttons: $(cat "$WORK/buttons")"
 }
@@ -78,8 +74,7 @@ set_dpi() {
   printf 'Xft/DPI %s\nNet/IconThemeName "Adwaita"\n' $(($1 * 1024)) >"$WORK/xsettings"
   if [ -z "$SETTINGS_PID" ]; then
     [ -n "$XSERVER_PID" ] || start_xserver
-    xsettingsd -c "$WORK/xsettings" >/dev/null 2>&1 &
-    SETTINGS_PID=$!
+    xsettingsd -c "$WORK/xsettings" >/dev/null 2>&1 & SETTINGS_PID=$!
     return
   fi
   size_before=$(window_size)
@@ -120,11 +115,10 @@ compare_looks() {
 }
 
 # Presses $1: a button by its place as drawn, left to right (1 = zoom out,
-# 2 = zoom 1:1, 3 = zoom in, 4 = quit), clicked in the middle of its icon; or
-# else the key $1 (ctrl+minus, KP_Add, ...). $2 times in a row if given. A
-# keypad key goes by its key code, with Num Lock on, as a keyboard sends it:
-# by its name, xdotool may pick a level of the key that needs Alt (Debian 14
-# lists KP_Subtract at every level of its key).
+# 2 = zoom 1:1, 3 = zoom in, 4 = quit), clicked in the middle of its icon, or
+# else the key $1 (ctrl+minus, KP_Add, ...), $2 times in a row if given. A
+# keypad key goes by its key code, with Num Lock on: by its name, xdotool may
+# pick a level that needs Alt (Debian 14 lists KP_Subtract at every level).
 press() {
   case $1 in
     # shellcheck disable=SC2046
@@ -183,8 +177,7 @@ expect_stdout() {
 expect_each_press_scales() {
   start_app
   for press in "1 1.1" "3 1" "3 0.9090909090909091" "2 1.0"; do
-    call=$(( $(call_count) + 1 ))
-    press_and_wait_call "${press% *}" "$call" "$1" "${press#* }"
+    press_and_wait_call "${press% *}" $(($(call_count) + 1)) "$1" "${press#* }"
   done
   quit_cleanly "${2:-}"
   [ "$(call_count)" = 4 ] || fail "$(call_count) xrandr calls, expected 4"

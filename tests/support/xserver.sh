@@ -55,8 +55,7 @@ launch_xserver() {
   shift
   : >"$WORK/xserver.display"
   prlimit --as="$(numfmt --from=iec "$XSERVER_CAP")" -- "$@" -displayfd 3 -noreset \
-    -nolisten tcp 3>"$WORK/xserver.display" >"$WORK/xserver.out" 2>&1 &
-  XSERVER_PID=$!
+    -nolisten tcp 3>"$WORK/xserver.display" >"$WORK/xserver.out" 2>&1 & XSERVER_PID=$!
   wait_for '[ -s "$WORK/xserver.display" ] || ! is_running "$XSERVER_PID"' 20 || true
   [ -s "$WORK/xserver.display" ] && is_running "$XSERVER_PID"
 }
@@ -72,9 +71,7 @@ start_xserver() {
     for attempt in 1 2 3; do
       port=$(( 20000 + $(od -An -N2 -tu2 /dev/urandom) % 20000 ))
       sed "s/@SPICE_PORT@/$port/" "$1" >"$WORK/xorg.conf"
-      if launch_xserver 2G Xorg -config "$WORK/xorg.conf" -logfile "$WORK/xserver.log"; then
-        break
-      fi
+      ! launch_xserver 2G Xorg -config "$WORK/xorg.conf" -logfile "$WORK/xserver.log" || break
       stop_xserver
       grep -q 'binding socket\|Address already in use' "$WORK/xserver.out" "$WORK/xserver.log" \
         2>/dev/null && [ "$attempt" -lt 3 ] ||
