@@ -132,14 +132,16 @@ press() {
 
 call_count() { ls "$WORK/calls" | wc -l; }
 
-# Starts the utility, which finds no output and prints $1 (default: that
-# it found none). Then neither the zoom buttons nor their keys run xrandr, and
-# Quit still ends it with status 0.
+# Starts the utility, which finds no output and prints $1 (default: that it
+# found none), having waited for the child that asked, if any. Then neither
+# the zoom buttons nor their keys start a child, and Quit still ends it with 0.
 expect_zoom_does_nothing() {
   start_app
+  wait_for '[ -s "$WORK/stdout" ] || [ "$(reaped_child_faults)" != 0 ]' && faults=$(reaped_child_faults) ||
+    fail "detection never ended"
   for key in 1 2 3 1 ctrl+minus KP_Subtract ctrl+0 KP_0 ctrl+plus ctrl+equal KP_Add; do press "$key"; done
   quit_cleanly "${1:-$NO_OUTPUT_FOUND}"
-  [ "$(call_count)" = 0 ] || fail "a zoom button or key ran xrandr without an output"
+  [ "$EXIT_FAULTS" = "$faults" ] || fail "a zoom button or key started a child without an output"
 }
 
 # Presses $1 (see press) and waits for xrandr call number $2 (1 = first),
@@ -183,17 +185,19 @@ expect_each_press_scales() {
   [ "$(call_count)" = 4 ] || fail "$(call_count) xrandr calls, expected 4"
 }
 
-# The utility's children not waited for, zombies too: those of the process
-# its window names, APP_PID's child under dbus-run-session.
+# Minor faults of the utility's children waited for (each reaped child adds
+# some, even one that cannot exec); its children not waited for, zombies too.
+reaped_child_faults() { cut -d" " -f11 "/proc/$APP_PID/stat"; }
 app_children() { cat /proc/"$(xdotool getwindowpid "$WINDOW")"/task/*/children; }
 
 # Quit, by press $2 (default: clicking button 4), ends the utility with
 # status 0, and it printed $1 (default nothing). Before, it has no child: no
-# xrandr not waited for, no image loader. The pointer is taken away, lest it
-# light up a button of the next window.
+# xrandr not waited for, no image loader. A subshell, which waits for its own
+# children only, reads EXIT_FAULTS, its last reaped_child_faults, from the
+# zombie. The pointer goes away, lest it light up a button of the next window.
 quit_cleanly() {
   wait_for '[ -z "$(app_children)" ]' || fail "children left behind: $(app_children)"
-  press "${2:-4}"
+  EXIT_FAULTS=$(press "${2:-4}"; wait_for '! is_running "$APP_PID"' "${APP_WAIT_SECONDS:-10}" || :; reaped_child_faults)
   expect_exit_zero
   expect_stdout "${1:-}"
   xdotool mousemove 0 0
