@@ -156,6 +156,14 @@ case_stdout_reader_gone() {
   wait "$reader" || fail "the pipe's reader never came"
 }
 
+# A case that fails with the utility up on its two buses leaves no process behind.
+case_nothing_left_by_a_failure() {
+  echo 'case_x() { APP_WRAPPER="dbus-run-session -- env GTK_MODULES=gail:atk-bridge"; start_app; fail "$WORK"; }' >"$WORK/x.sh"
+  run=$(sh "$SUPPORT_DIR/lib.sh" "$WORK/x.sh" x 2>&1 >/dev/null | sed -n 's/^FAIL: //p')
+  left=$(grep -lszxF "WORK=$run" /proc/[0-9]*/environ | cut -d/ -f3 | paste -sd,)
+  [ -n "$run" ] && [ -z "$left" ] || fail "the failing case [$run] did not fail, or left $(ps -o pid=,args= -p "$left")"
+}
+
 # 500 presses of zoom out: every one reaches xrandr with its own factor, and
 # the utility keeps no children, file descriptors or memory from them.
 case_many_presses() {

@@ -19,9 +19,20 @@ WINDOW_TOOL=$BUILD_DIR/tests/window_tool
 . "$SUPPORT_DIR/xserver.sh"
 
 WORK=$(mktemp -d /tmp/tessalux-test-XXXXXX)
+export WORK
 APP_PID="" WINDOW="" SETTINGS_PID=""
 
-trap 'for pid in $APP_PID $SETTINGS_PID; do kill -9 "$pid" 2>/dev/null || true; done; stop_xserver; rm -rf "$WORK"' EXIT
+# Every program the case starts has its WORK, and ends with it however it
+# ends, even killed outright (TERM, then KILL a moment later); WORK goes too.
+end_case() {
+  pids=$(grep -lszxF "WORK=$WORK" /proc/[0-9]*/environ | cut -d/ -f3)
+  { kill $pids; wait_for '[ -z "$(for pid in $pids; do is_running "$pid" && echo; done)" ]' 2; } 2>/dev/null ||
+    kill -9 $pids 2>/dev/null || true
+  rm -rf "$WORK"
+}
+(tail --pid=$$ -f /dev/null && end_case) >/dev/null 2>&1 &
+trap 'exit 1' HUP INT TERM
+trap 'stop_xserver; end_case' EXIT
 
 fail() {
   # A server that ended under the test, its memory cap reached, say, says

@@ -4,13 +4,12 @@
 #   start_xserver [CONF]  Xvfb of 1024x768, or Xorg with configuration file
 #                         CONF (@SPICE_PORT@ becomes a free loopback port),
 #                         with openbox if XSERVER_WM says so; exports DISPLAY.
-#   stop_xserver          stops the window manager and the server.
+#   stop_xserver          stops the server, and with it the window manager.
 #   xserver_gone          whether the server ended.
 #   xserver_hides_pixels  whether what is drawn cannot be read back.
 #   resize_xvfb WxH       makes Xvfb's screen WxH, at most 1024x768.
 
 XSERVER_PID=""
-WM_PID=""
 
 # Ends the calling test as skipped (CTest SKIP_RETURN_CODE 77), saying why.
 skip() { echo "SKIPPED: $*"; exit 77; }
@@ -87,7 +86,6 @@ start_xserver() {
   # never shown; its --startup command runs once it handles map requests.
   HOME="$WORK/wm-home" openbox --sm-disable --startup "touch '$WORK/wm.ready'" \
     >"$WORK/wm.log" 2>&1 &
-  WM_PID=$!
   wait_for '[ -e "$WORK/wm.ready" ]' 30 ||
     { echo "openbox did not start: $(cat "$WORK/wm.log")" >&2; exit 1; }
 }
@@ -101,7 +99,4 @@ resize_xvfb() {
   xrandr --output screen --mode "$1" --fb "$1"
 }
 
-stop_xserver() {
-  for pid in $WM_PID $XSERVER_PID; do { kill "$pid" && wait "$pid"; } 2>/dev/null || true; done
-  WM_PID="" XSERVER_PID=""
-}
+stop_xserver() { { kill "$XSERVER_PID" && wait "$XSERVER_PID"; } 2>/dev/null || true; XSERVER_PID=""; }
