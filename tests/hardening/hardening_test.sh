@@ -175,8 +175,7 @@ case_many_presses() {
   [ "$(app_fd_count)" = "$1" ] || fail "open file descriptors grew from $1: $(ls -l "/proc/$APP_PID/fd")"
   # Heap and caches grow in whole pages and arenas; 512 kB over 450 presses
   # still catches a leak of about 1 kB a press, an unfreed argument list, say.
-  # AddressSanitizer holds freed memory back on purpose, to catch late uses.
-  grep -qs '^TESSALUX_SANITIZE:BOOL=ON' "$BUILD_DIR/CMakeCache.txt" || [ "$(app_rss_kb)" -le $(($2 + 512)) ] ||
+  sanitized || [ "$(app_rss_kb)" -le $(($2 + 512)) ] ||
     fail "resident set grew from $2 kB to $(app_rss_kb) kB"
 
   awk 'BEGIN { f = 1; for (i = 0; i < 500; i++) { f *= 1.1; printf "%.16gx%.16g\n", f, f } }' \

@@ -143,6 +143,10 @@ press() {
 
 call_count() { ls "$WORK/calls" | wc -l; }
 
+# A build with the sanitizers: AddressSanitizer holds freed memory back on
+# purpose, and LeakSanitizer's check at exit runs in a child of its own.
+sanitized() { grep -qs '^TESSALUX_SANITIZE:BOOL=ON' "$BUILD_DIR/CMakeCache.txt"; }
+
 # Starts the utility, which finds no output and prints $1 (default: that it
 # found none), having waited for the child that asked, if any. Then neither
 # the zoom buttons nor their keys start a child, and Quit still ends it with 0.
@@ -152,7 +156,7 @@ expect_zoom_does_nothing() {
     fail "detection never ended"
   for key in 1 2 3 1 ctrl+minus KP_Subtract ctrl+0 KP_0 ctrl+plus ctrl+equal KP_Add; do press "$key"; done
   quit_cleanly "${1:-$NO_OUTPUT_FOUND}"
-  [ "$EXIT_FAULTS" = "$faults" ] || fail "a zoom button or key started a child without an output"
+  sanitized || [ "$EXIT_FAULTS" = "$faults" ] || fail "a zoom button or key started a child without an output"
 }
 
 # Presses $1 (see press) and waits for xrandr call number $2 (1 = first),
