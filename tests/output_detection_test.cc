@@ -66,12 +66,4 @@ TEST(DetectOutput, TakesTheLastConnectedNameFromEachReportAndSetsTheFactorToOne)
   }
 }
 
-TEST(DetectOutput, FindsNothingWithoutXrandrYetSetsTheFactorToOne) {
-  ScopedEnv path("PATH", "/nonexistent");
-  zoom_state = ZoomState{};
-  EXPECT_EQ(detect_output(), 0);
-  EXPECT_EQ(zoom_state.output_name, "");
-  EXPECT_EQ(zoom_state.scale_factor, 1.0);
-}
-
 }  // namespace
