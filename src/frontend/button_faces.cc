@@ -1,12 +1,13 @@
 #include "button_faces.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
 
 #include <png.h>
+
+#include "window_scale.h"
 
 namespace {
 
@@ -30,8 +31,6 @@ std::string without_mnemonic(const std::string &label) {
   while (!text.empty() && text.back() == ' ') text.pop_back();
   return text;
 }
-
-int scaled(int pixels, double factor) { return int(std::lround(pixels * factor)); }
 
 // The PNG file at `pixels` square, or at most that for an icon that is not
 // square; null where it cannot be read. libpng reads it here, in this process:

@@ -9,8 +9,7 @@
 
 namespace {
 
-// The window's sizes at a scale of 1: the toolbar's default icon size, and
-// the gap between the toolbar and the window's edge.
+// The gap between the toolbar and the window's edge at a scale of 1.
 constexpr int gap_pixels = 10;
 // The box around the toolbar has a border of two gaps: its own and the
 // toolbar's. GTK+ 2 mirrors a toolbar's buttons for right-to-left languages
@@ -57,8 +56,6 @@ double largest_fitting_scale(const MainWindow &parts, int shown, const GdkRectan
   return std::min(by_width, by_height);
 }
 
-int scaled(int pixels, double scale) { return int(std::lround(pixels * scale)); }
-
 // The toolkit knows icon sizes by name; each pixel size is registered once.
 GtkIconSize icon_size_of(int pixels) {
   const std::string name = "tessalux-" + std::to_string(pixels);
@@ -68,6 +65,8 @@ GtkIconSize icon_size_of(int pixels) {
 }
 
 }  // namespace
+
+int scaled(int pixels, double factor) { return int(std::lround(pixels * factor)); }
 
 void fit_scale(const MainWindow &parts, const GdkRectangle &room) {
   GtkToolbar *toolbar = GTK_TOOLBAR(parts.toolbar);

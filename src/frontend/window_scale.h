@@ -5,6 +5,9 @@
 
 #include "main_window.h"
 
+// `pixels` times `factor`, to the nearest pixel.
+int scaled(int pixels, double factor);
+
 // Sizes the toolbar's icons, and the window's borders with them, for the
 // desktop's scale: GDK_SCALE when it is a whole number from 1 up, as GTK 3
 // programs take it, otherwise the desktop's text resolution against 96 dpi.
