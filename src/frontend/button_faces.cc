@@ -1,13 +1,12 @@
 #include "button_faces.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
 
 #include <png.h>
-
-#include "window_scale.h"
 
 namespace {
 
@@ -97,6 +96,8 @@ bool drawn_at(GtkIconTheme *theme, const char *name, int pixels) {
 }
 
 }  // namespace
+
+int scaled(int pixels, double factor) { return int(std::lround(pixels * factor)); }
 
 std::string tooltip_of(const Face &face) {
   GtkStockItem item;

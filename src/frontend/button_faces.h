@@ -19,7 +19,7 @@ struct Face {
   const char *icon_name;
 };
 
-// In the toolbar's order.
+// In the toolbar's order (see Button).
 inline constexpr Face faces[button_count] = {
     {"gtk-zoom-out", "Zoom out", "Zoom _Out", "zoom-out"},
     {"gtk-zoom-100", "Zoom 1:1", "_Normal Size", "zoom-original"},
@@ -34,6 +34,9 @@ std::string tooltip_of(const Face &face);
 
 // The toolbar's icon size when the toolkit chooses it, at a scale of 1.
 constexpr int icon_pixels = 24;
+
+// `pixels` times `factor`, to the nearest pixel.
+int scaled(int pixels, double factor);
 
 // Shows each button's icon from the icon theme at the toolbar's icon size.
 // Done before anything measures the toolbar, it spares the toolkit loading

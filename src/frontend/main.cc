@@ -2,6 +2,7 @@
 // toolkit's main loop until the user quits.
 #include <gtk/gtk.h>
 
+#include "destroyed_window.h"
 #include "main_window.h"
 #include "output_detection.h"
 #include "services/command_reader.h"

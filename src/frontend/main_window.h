@@ -1,50 +1,60 @@
-// The utility's one window: its toolbar of zoom buttons, its keyboard
-// shortcuts, and its place in the middle of the screen.
+// The utility's one window: its toolbar of zoom buttons and their keyboard
+// shortcuts, built once, and its first showing.
 #pragma once
 
 #include <gtk/gtk.h>
 
 #include <memory>
 
-// Zoom out, zoom 1:1, zoom in and quit: the buttons in the toolbar's order.
-constexpr int button_count = 4;
+// The toolbar's buttons, in its order.
+enum Button { zoom_out_button, zoom_reset_button, zoom_in_button, quit_button, button_count };
 
 // Every widget of the window, made once by build_main_window: whatever needs
-// one of them is handed this record.
+// one of them is handed this record. It holds a reference to each, so that
+// they can be asked about even after another client destroyed the window, and
+// it disconnects every handler it was handed to as it goes.
 struct MainWindow {
   GtkWidget *window = nullptr;
   // The box holds the toolbar; its border is the window's margin.
   GtkWidget *box = nullptr;
   GtkWidget *toolbar = nullptr;
-  // The toolbar's buttons, in its order, and the image each one shows.
+  // The toolbar's buttons, and the image each one shows.
   GtkWidget *buttons[button_count] = {};
   GtkWidget *icons[button_count] = {};
+  // What the window was last centred with (see window_placement.h).
+  struct Placement {
+    gint width, height;
+    // How much wider and taller than the window its frame is.
+    gint wider, taller;
+  } centred = {};
+  // The key held down whose repeats may be dropped, and the server's time
+  // when the last zoom ended (see held_keys.h).
+  guint held_key = 0;
+  guint32 zoom_ended = 0;
+
+  MainWindow() = default;
+  MainWindow(const MainWindow &) = delete;
+  MainWindow &operator=(const MainWindow &) = delete;
+  ~MainWindow();
 };
 
 // Builds the window, its toolbar and shortcuts, and connects its buttons to
 // the zoom actions and its close signals to the end of the main loop. The
 // window is drawn at the desktop's scale and follows changes of it (see
-// window_scale.h); it keeps its frame centred whenever the screen or its own
-// size changes. The tooltips, and the names a screen reader gives the
-// buttons, are GTK's labels of the buttons' stock items in the user's
-// language. The record must outlive the main loop: the window's signals
-// hand it to their handlers.
+// window_scale.h), and its frame is kept centred (see window_placement.h).
+// The tooltips, and the names a screen reader gives the buttons, are GTK's
+// labels of the buttons' stock items in the user's language.
 std::unique_ptr<MainWindow> build_main_window();
 
-// Shows the window and turns the main loop until the window is drawn, so it
-// is on the screen before anything blocks. The wait is bounded: a window
-// manager that maps the window late, never, or iconified costs a few hundred
-// milliseconds at most. Returns false when the user ended the program while
-// it waited (Quit, or the window closed or destroyed).
+// Shows the window, its frame centred from its first map on, and turns the
+// main loop until the window is drawn, so it is on the screen before
+// anything blocks. The waits are bounded: a window manager that says nothing
+// of its frame, or maps the window late, never, or iconified, costs a few
+// hundred milliseconds at most. Returns false when the user ended the
+// program while it waited (Quit, or the window closed or destroyed).
 bool show_until_drawn(MainWindow &parts);
 
 // Greys out the three zoom buttons, for when no output is known: they and
 // their keys could do nothing, and a user who started the utility from a
 // menu never sees its message. Quit stays as it is.
 void disable_zoom_buttons(const MainWindow &parts);
-
-// Another client can destroy the window at any moment, and the toolkit may
-// still ask about it, or about the windows inside it, before it hears of
-// that. The server's errors about windows that no longer exist are left
-// unanswered; any other X error still ends the program, as the toolkit does.
-void ignore_errors_about_windows_gone();

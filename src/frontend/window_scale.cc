@@ -1,7 +1,6 @@
 #include "window_scale.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -16,9 +15,6 @@ constexpr int gap_pixels = 10;
 // without the toolbar's own border, which would put them twice that border
 // off to the left, out of the toolbar's frame; so the toolbar has none.
 constexpr int box_border_gaps = 2;
-// The share of the screen the window may take at most, leaving room for a
-// window manager's frame.
-constexpr double most_of_screen = 0.9;
 // Below half the size the icons can no longer be made out.
 constexpr double smallest_scale = 0.5;
 
@@ -49,9 +45,9 @@ double largest_fitting_scale(const MainWindow &parts, int shown, const GdkRectan
   const int borders = 2 * int(gtk_container_get_border_width(GTK_CONTAINER(parts.box)));
   const int borders_at_1 = 2 * box_border_gaps * gap_pixels;
   const double by_width =
-      (room.width * most_of_screen - (now.width - borders - button_count * shown)) /
+      (room.width - (now.width - borders - button_count * shown)) /
       (button_count * icon_pixels + borders_at_1);
-  const double by_height = (room.height * most_of_screen - (now.height - borders - shown)) /
+  const double by_height = (room.height - (now.height - borders - shown)) /
                            (icon_pixels + borders_at_1);
   return std::min(by_width, by_height);
 }
@@ -65,8 +61,6 @@ GtkIconSize icon_size_of(int pixels) {
 }
 
 }  // namespace
-
-int scaled(int pixels, double factor) { return int(std::lround(pixels * factor)); }
 
 void fit_scale(const MainWindow &parts, const GdkRectangle &room) {
   GtkToolbar *toolbar = GTK_TOOLBAR(parts.toolbar);

@@ -13,6 +13,16 @@ case_window_manager_close() { XSERVER_WM=openbox; expect_closed_by wmctrl -c TES
 case_window_destroyed() { echo 1.5 >"$WORK/delay"; expect_closed_by eval 'xdotool mousemove --window \
   "$WINDOW" $(head -n 1 "$WORK/buttons" | cut -d" " -f1,2) sleep 0.2 windowclose "$WINDOW"'; }
 
+# Another client destroys the window the moment it is named: while start-up
+# waits for the frame's size under a window manager, for the drawing without.
+# Also under openbox
+case_window_destroyed_when_named() {
+  start_window_tool destroy
+  launch_app
+  expect_exit_zero
+  expect_stdout ""
+}
+
 # The last connected line names no output, an earlier one did: detection
 # says it failed, yet the zooms act on that earlier output, none greyed out.
 case_output_named_before_a_nameless_one() { set_report "eDP-1 connected
@@ -57,9 +67,7 @@ case_shown_before_slow_report() {
 # A window manager that never maps the window holds start-up back for a
 # moment only: the report is read and what it found is said.
 case_window_never_mapped() {
-  start_xserver
-  "$WINDOW_TOOL" withhold >"$WORK/withholding" &
-  wait_for '[ -s "$WORK/withholding" ]' || fail "the withholding window manager did not start"
+  start_window_tool withhold
   set_report "$NOTHING_CONNECTED"
   launch_app
   wait_for '[ -s "$WORK/stdout" ]' 5 || fail "start-up is still waiting for its window"

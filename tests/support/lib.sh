@@ -77,6 +77,13 @@ start_app() {
     fail "the window's buttons: $(cat "$WORK/buttons")"
 }
 
+# Starts the X server and `window_tool $1` on it, waiting until it watches.
+start_window_tool() {
+  start_xserver
+  "$WINDOW_TOOL" "$1" >"$WORK/window_tool" &
+  wait_for '[ -s "$WORK/window_tool" ]' || fail "window_tool $1 did not start"
+}
+
 window_size() { xwininfo -id "$WINDOW" | sed -n 's/^ *Width: //p; s/^ *Height: //p' | tr '\n' ' '; }
 
 # The desktop's settings daemon, which names an icon theme, sets the text
