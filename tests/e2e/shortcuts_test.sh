@@ -41,3 +41,18 @@ case_other_keys_do_nothing() {
   press_and_wait_call ctrl+minus 1 eDP-1 1.1
   quit_cleanly
 }
+
+# A zoom key held down while each zoom takes 0.3 s: the keyboard repeats it
+# 25 times a second after 660 ms, but a repeat sent while a zoom ran is
+# dropped, so zooming stops when the key is released.
+# Also under openbox
+case_held_key() {
+  echo 0.3 >"$WORK/delay"
+  start_app
+  xdotool keydown ctrl+minus sleep 1.5 keyup ctrl+minus
+  released=$(call_count)
+  sleep 1
+  [ "$(call_count)" -le $((released + 1)) ] && [ "$(call_count)" -le 6 ] ||
+    fail "$released zooms while the key was held, $(call_count) in all"
+  quit_cleanly "" ctrl+q
+}
