@@ -74,9 +74,9 @@ case_window_never_mapped() {
   expect_stdout "$NO_OUTPUT_FOUND"
 }
 
-# The window cannot be resized. Whenever the screen changes size, it moves to
-# where start-up puts it on the new screen, wholly on it, or where the screen
-# is smaller, with its top left corner on it.
+# The window cannot be resized. Whenever the screen changes size, or the
+# frame does, it moves to where start-up puts it on the new screen, wholly on
+# it, or where the screen is smaller, with its top left corner on it.
 # Also under openbox
 case_centred_on_every_screen_size() {
   start_app
@@ -89,7 +89,19 @@ case_centred_on_every_screen_size() {
     resize_xvfb "$size"
     expect_centred "on a $size screen"
   done
+  [ -z "$XSERVER_WM" ] || grow_title_bar
   quit_cleanly
+}
+
+# The window manager's title bar grows after the window is mapped, as with a
+# new theme or font: the frame is centred again.
+grow_title_bar() {
+  frame=$(xprop -id "$WINDOW" _NET_FRAME_EXTENTS)
+  mkdir -p "$WORK/wm-home/.config/openbox"
+  sed 's|<size>8</size>|<size>30</size>|' /etc/xdg/openbox/rc.xml >"$WORK/wm-home/.config/openbox/rc.xml"
+  HOME="$WORK/wm-home" openbox --reconfigure
+  wait_for '[ "$(xprop -id "$WINDOW" _NET_FRAME_EXTENTS)" != "$frame" ]' || fail "the title bar stayed"
+  expect_centred "once the title bar grew"
 }
 
 # Two monitors side by side, the pointer on the right one: the window is
@@ -129,7 +141,8 @@ EOF
 # The window follows the desktop's text resolution (Xft/DPI, from its
 # settings daemon) as it changes, and GDK_SCALE: twice as large, centred
 # again, its icons the same pictures, sharp (the theme's, not 24-pixel images
-# enlarged). At 100 dpi it is what it is at 96, the theme's 24-pixel icons.
+# enlarged), its margins twice as wide (the toolkit's padding stays). At 100
+# dpi it is what it is at 96, the theme's 24-pixel icons.
 # Absurd scales are bounded: the window stays on the screen, with every
 # button drawn.
 # Also under openbox
@@ -140,6 +153,7 @@ case_follows_the_desktops_scale() {
   set_dpi 192
   wait_for 'look 192 && compare_looks scaled start 192 2 && compare_looks alike start 192' ||
     fail "at 192 dpi not twice the size, the same pictures, sharp: $(cat "$WORK/look.start" "$WORK/look.192")"
+  [ "$(window_size)" = "316 142 " ] || fail "not 316x142 at 192 dpi: $(window_size)"
   expect_centred "once the text grew"
   for dpi in 2000 10; do
     set_dpi "$dpi"
