@@ -15,13 +15,16 @@ case_window_destroyed() { echo 1.5 >"$WORK/delay"; expect_closed_by eval 'xdotoo
 
 # Another client destroys the window the moment it is named: while start-up
 # waits for the frame's size under a window manager, for the drawing without.
-# Also under openbox
-case_window_destroyed_when_named() {
-  start_window_tool destroy
+# Or the moment it is mapped, as the toolkit starts drawing in it.
+expect_destroyed_when() {
+  start_window_tool "destroy $1"
   launch_app
   expect_exit_zero
   expect_stdout ""
 }
+# Also under openbox
+case_window_destroyed_when_named() { expect_destroyed_when named; }
+case_window_destroyed_when_mapped() { expect_destroyed_when mapped; }
 
 # The last connected line names no output, an earlier one did: detection
 # says it failed, yet the zooms act on that earlier output, none greyed out.

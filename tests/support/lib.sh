@@ -80,7 +80,8 @@ start_app() {
 # Starts the X server and `window_tool $1` on it, waiting until it watches.
 start_window_tool() {
   start_xserver
-  "$WINDOW_TOOL" "$1" >"$WORK/window_tool" &
+  # shellcheck disable=SC2086
+  "$WINDOW_TOOL" $1 >"$WORK/window_tool" &
   wait_for '[ -s "$WORK/window_tool" ]' || fail "window_tool $1 did not start"
 }
 

@@ -8,8 +8,9 @@
 //       brightness (0-9) of each cell of a 4x4 grid over it, row by row.
 //   window_tool withhold         acts as a window manager that maps no window
 //       at all, until it is killed.
-//   window_tool destroy          destroys the first top-level window titled
-//       TESSALUX the moment it is named, before it is mapped.
+//   window_tool destroy WHEN     destroys the first top-level window titled
+//       TESSALUX the moment it is named, before it is mapped, or where WHEN
+//       is "mapped", the moment it is mapped, before it is drawn.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -101,7 +102,7 @@ int withhold_windows(Display *display) {
 
 // The root's children are the top-level windows, or the frames that a window
 // manager puts them in: in either, the window is named once it is a child.
-int destroy_when_named(Display *display) {
+int destroy_window(Display *display, bool when_mapped) {
   XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
   XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
   XSync(display, False);
@@ -111,8 +112,10 @@ int destroy_when_named(Display *display) {
     XNextEvent(display, &event);
     Window named = event.type == CreateNotify     ? event.xcreatewindow.window
                    : event.type == PropertyNotify ? event.xproperty.window
+                   : event.type == MapNotify      ? event.xmap.window
                                                   : None;
     if (event.type == CreateNotify) XSelectInput(display, named, PropertyChangeMask);
+    if (when_mapped != (event.type == MapNotify)) continue;
     char *name = nullptr;
     if (named != None && XFetchName(display, named, &name) && std::strcmp(name, "TESSALUX") == 0) {
       XDestroyWindow(display, named);
@@ -127,13 +130,12 @@ int destroy_when_named(Display *display) {
 
 int main(int argc, char **argv) {
   const char *mode = argc >= 2 ? argv[1] : "";
-  const bool alone = argc == 2 && (!std::strcmp(mode, "withhold") || !std::strcmp(mode, "destroy"));
-  if (!alone && (argc != 3 || std::strcmp(mode, "buttons") != 0))
-    return std::fprintf(stderr, "usage: window_tool buttons WINDOW | withhold | destroy\n"), 2;
+  if (argc != 2 + (std::strcmp(mode, "withhold") != 0))
+    return std::fprintf(stderr, "usage: window_tool buttons WINDOW | withhold | destroy WHEN\n"), 2;
   Display *display = XOpenDisplay(nullptr);
   if (display == nullptr) return std::fprintf(stderr, "window_tool: cannot open the display\n"), 1;
   if (!std::strcmp(mode, "withhold")) return withhold_windows(display);
-  if (!std::strcmp(mode, "destroy")) return destroy_when_named(display);
+  if (!std::strcmp(mode, "destroy")) return destroy_window(display, !std::strcmp(argv[2], "mapped"));
   const int status = print_buttons(display, std::strtoul(argv[2], nullptr, 0));
   XCloseDisplay(display);
   return status;
