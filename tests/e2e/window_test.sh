@@ -107,6 +107,25 @@ grow_title_bar() {
   expect_centred "once the title bar grew"
 }
 
+# Under openbox the frame, watched from before the start, does not move once
+# mapped: it is in the middle from the first. Moved aside, it stays there at
+# presses that change nothing: Zoom 1:1 at 1:1, a zoom that xrandr refuses.
+case_frame_stays_put() {
+  XSERVER_WM=openbox
+  start_window_tool watch
+  start_app
+  sleep 0.5
+  ! grep moved "$WORK/window_tool" || fail "the frame jumped after its first map"
+  wmctrl -r TESSALUX -e 0,40,50,-1,-1
+  wait_for 'grep -q moved "$WORK/window_tool"' || fail "the window manager did not move it"
+  echo 1 >"$WORK/exit-status"
+  press_and_wait_call 2 1 eDP-1 1.0
+  press_and_wait_call 1 2 eDP-1 1.1
+  sleep 0.5
+  [ "$(grep -c moved "$WORK/window_tool")" = 1 ] || fail "moved back: $(cat "$WORK/window_tool")"
+  quit_cleanly
+}
+
 # Two monitors side by side, the pointer on the right one: the window is
 # centred on that one, at start and after another program grew the screen.
 case_centred_on_the_monitor_under_the_pointer() {

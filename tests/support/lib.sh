@@ -81,7 +81,7 @@ start_app() {
 start_window_tool() {
   start_xserver
   # shellcheck disable=SC2086
-  "$WINDOW_TOOL" $1 >"$WORK/window_tool" &
+  "$WINDOW_TOOL" $1 >"$WORK/window_tool" 2>&1 &
   wait_for '[ -s "$WORK/window_tool" ]' || fail "window_tool $1 did not start"
 }
 

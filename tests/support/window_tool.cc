@@ -11,6 +11,9 @@
 //   window_tool destroy WHEN     destroys the first top-level window titled
 //       TESSALUX the moment it is named, before it is mapped, or where WHEN
 //       is "mapped", the moment it is mapped, before it is drawn.
+//   window_tool watch            prints "moved X Y" whenever the frame that
+//       a window manager put around the window titled TESSALUX moves once it
+//       was mapped, until it is killed.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -100,14 +103,37 @@ int withhold_windows(Display *display) {
   for (XEvent event;;) XNextEvent(display, &event);
 }
 
+bool named_tessalux(Display *display, Window window) {
+  char *name = nullptr;
+  const bool named = XFetchName(display, window, &name) && std::strcmp(name, "TESSALUX") == 0;
+  XFree(name);
+  return named;
+}
+
+int watch_frame(Display *display) {
+  Window frame = None;
+  bool mapped = false;
+  int x = 0, y = 0;
+  for (XEvent event;;) {
+    XNextEvent(display, &event);
+    if (event.type == ReparentNotify && named_tessalux(display, event.xreparent.window)) {
+      frame = event.xreparent.parent;
+      XWindowAttributes attributes;
+      XGetWindowAttributes(display, frame, &attributes);
+      x = attributes.x, y = attributes.y;
+    }
+    mapped = mapped || (event.type == MapNotify && event.xmap.window == frame);
+    const XConfigureEvent &moved = event.xconfigure;
+    if (event.type == ConfigureNotify && moved.window == frame && (moved.x != x || moved.y != y)) {
+      x = moved.x, y = moved.y;
+      if (mapped) std::printf("moved %d %d\n", x, y), std::fflush(stdout);
+    }
+  }
+}
+
 // The root's children are the top-level windows, or the frames that a window
 // manager puts them in: in either, the window is named once it is a child.
 int destroy_window(Display *display, bool when_mapped) {
-  XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
-  XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
-  XSync(display, False);
-  std::printf("watching\n");
-  std::fflush(stdout);
   for (XEvent event;;) {
     XNextEvent(display, &event);
     Window named = event.type == CreateNotify     ? event.xcreatewindow.window
@@ -116,13 +142,11 @@ int destroy_window(Display *display, bool when_mapped) {
                                                   : None;
     if (event.type == CreateNotify) XSelectInput(display, named, PropertyChangeMask);
     if (when_mapped != (event.type == MapNotify)) continue;
-    char *name = nullptr;
-    if (named != None && XFetchName(display, named, &name) && std::strcmp(name, "TESSALUX") == 0) {
+    if (named != None && named_tessalux(display, named)) {
       XDestroyWindow(display, named);
       XSync(display, False);
       return 0;
     }
-    XFree(name);
   }
 }
 
@@ -130,13 +154,22 @@ int destroy_window(Display *display, bool when_mapped) {
 
 int main(int argc, char **argv) {
   const char *mode = argc >= 2 ? argv[1] : "";
-  if (argc != 2 + (std::strcmp(mode, "withhold") != 0))
-    return std::fprintf(stderr, "usage: window_tool buttons WINDOW | withhold | destroy WHEN\n"), 2;
+  if (argc != 2 + (!std::strcmp(mode, "buttons") || !std::strcmp(mode, "destroy")))
+    return std::fprintf(stderr, "usage: window_tool buttons WINDOW | withhold | destroy WHEN | watch\n"), 2;
   Display *display = XOpenDisplay(nullptr);
   if (display == nullptr) return std::fprintf(stderr, "window_tool: cannot open the display\n"), 1;
   if (!std::strcmp(mode, "withhold")) return withhold_windows(display);
-  if (!std::strcmp(mode, "destroy")) return destroy_window(display, !std::strcmp(argv[2], "mapped"));
-  const int status = print_buttons(display, std::strtoul(argv[2], nullptr, 0));
-  XCloseDisplay(display);
-  return status;
+  if (!std::strcmp(mode, "buttons")) {
+    const int status = print_buttons(display, std::strtoul(argv[2], nullptr, 0));
+    XCloseDisplay(display);
+    return status;
+  }
+  // The windows asked about may be gone by then.
+  XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
+  XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+  XSync(display, False);
+  std::printf("watching\n");
+  std::fflush(stdout);
+  if (!std::strcmp(mode, "watch")) return watch_frame(display);
+  return destroy_window(display, !std::strcmp(argv[2], "mapped"));
 }
