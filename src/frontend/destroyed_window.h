@@ -4,6 +4,7 @@
 // goes, and disconnects the handlers it was handed to.
 #pragma once
 
-// The server's errors about windows that no longer exist are left
-// unanswered; any other X error still ends the program, as the toolkit does.
+// The server's errors about windows that no longer exist, and about what was
+// being made for them, are left unanswered; any other X error still ends the
+// program, as the toolkit does.
 void ignore_errors_about_windows_gone();
