@@ -21,8 +21,7 @@ std::string without_mnemonic(const std::string &label) {
     } else if (i + 1 < label.size() && label[i + 1] == '_') {
       text += '_';
       ++i;
-    } else if (!text.empty() && text.back() == '(' && i + 2 < label.size() &&
-               label[i + 2] == ')') {
+    } else if (!text.empty() && text.back() == '(' && i + 2 < label.size() && label[i + 2] == ')') {
       text.pop_back();
       i += 2;
     }
@@ -51,9 +50,9 @@ GdkPixbuf *load_png(const char *file, int pixels) {
   if (width == pixels && height == pixels) return read;
   // Scaled to fit, in its own proportions, as gdk-pixbuf loads a file at a size.
   const double factor = std::min(double(pixels) / width, double(pixels) / height);
-  GdkPixbuf *sized = gdk_pixbuf_scale_simple(read, std::max(1, scaled(width, factor)),
-                                             std::max(1, scaled(height, factor)),
-                                             GDK_INTERP_BILINEAR);
+  GdkPixbuf *sized =
+      gdk_pixbuf_scale_simple(read, std::max(1, scaled(width, factor)),
+                              std::max(1, scaled(height, factor)), GDK_INTERP_BILINEAR);
   g_object_unref(read);
   return sized;
 }

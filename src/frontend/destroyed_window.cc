@@ -32,12 +32,12 @@ void ignore_errors_about_windows_gone() {
   GdkDisplay *display = gdk_display_get_default();
   int opcode = 0, first_event = 0, first_error = 0;
   // Without the extension no such error can come; an error code is a byte.
-  const bool render = XQueryExtension(GDK_DISPLAY_XDISPLAY(display), "RENDER", &opcode,
-                                      &first_event, &first_error);
+  const bool render =
+      XQueryExtension(GDK_DISPLAY_XDISPLAY(display), "RENDER", &opcode, &first_event, &first_error);
   // The toolkit's own error traps put their handler in place of this one
   // while they last, so the errors they wait for still reach them.
-  auto *handling = new ErrorHandling{XSetErrorHandler(ignore_if_window_gone),
-                                     render ? first_error + 1 : 256};
+  auto *handling =
+      new ErrorHandling{XSetErrorHandler(ignore_if_window_gone), render ? first_error + 1 : 256};
   g_object_set_data_full(G_OBJECT(display), handling_key, handling,
                          [](gpointer data) { delete static_cast<ErrorHandling *>(data); });
 }

@@ -37,16 +37,14 @@ constexpr GdkModifierType alone = GdkModifierType(0);
 void add_button(MainWindow &parts, GtkAccelGroup *keys, Button button, GCallback callback,
                 std::initializer_list<Shortcut> shortcuts) {
   const std::string tooltip = tooltip_of(faces[button]);
-  GtkWidget *widget =
-      gtk_toolbar_insert_stock(GTK_TOOLBAR(parts.toolbar), faces[button].stock_id,
-                               tooltip.c_str(), nullptr, callback, nullptr, -1);
+  GtkWidget *widget = gtk_toolbar_insert_stock(GTK_TOOLBAR(parts.toolbar), faces[button].stock_id,
+                                               tooltip.c_str(), nullptr, callback, nullptr, -1);
   atk_object_set_name(gtk_widget_get_accessible(widget), tooltip.c_str());
   parts.buttons[button] = widget;
   // The toolbar keeps a record of what the call made: the button, and the
   // image in it that shows the icon, the same image at every icon size.
   parts.icons[button] =
-      static_cast<GtkToolbarChild *>(g_list_last(GTK_TOOLBAR(parts.toolbar)->children)->data)
-          ->icon;
+      static_cast<GtkToolbarChild *>(g_list_last(GTK_TOOLBAR(parts.toolbar)->children)->data)->icon;
   for (const Shortcut &shortcut : shortcuts)
     gtk_widget_add_accelerator(widget, "clicked", keys, shortcut.key, shortcut.modifiers,
                                GtkAccelFlags(0));
@@ -188,8 +186,8 @@ std::unique_ptr<MainWindow> build_main_window() {
                         GConnectFlags(0));
   g_signal_connect(window, "destroy", G_CALLBACK(forget_window), parts.get());
   g_signal_connect(window, "delete_event", G_CALLBACK(quit_on_close), nullptr);
-  g_signal_connect(gtk_widget_get_settings(window), "notify::gtk-xft-dpi",
-                   G_CALLBACK(follow_scale), parts.get());
+  g_signal_connect(gtk_widget_get_settings(window), "notify::gtk-xft-dpi", G_CALLBACK(follow_scale),
+                   parts.get());
   keep_centred(*parts);
   drop_repeats_behind_zooms(*parts);
   for (GtkWidget *widget : widgets_of(*parts)) g_object_ref(widget);
@@ -207,8 +205,8 @@ bool show_until_drawn(MainWindow &parts) {
   // then until the window is drawn on the screen, or until the time is up.
   Wait frame;
   if (ask_for_frame(parts)) {
-    const gulong said = g_signal_connect(parts.window, "property-notify-event",
-                                         G_CALLBACK(frame_said), &frame);
+    const gulong said =
+        g_signal_connect(parts.window, "property-notify-event", G_CALLBACK(frame_said), &frame);
     const bool answered_or_late = turn_main_loop(frame, frame_wait_ms);
     disconnect_from_window(parts, said);
     if (!answered_or_late) return false;
@@ -221,8 +219,8 @@ bool show_until_drawn(MainWindow &parts) {
   g_object_ref(drawable);
   Wait drawing;
   gdk_window_add_filter(drawable, note_expose, &drawing);
-  const gulong drawn = g_signal_connect_after(parts.window, "expose-event",
-                                              G_CALLBACK(window_drawn), &drawing);
+  const gulong drawn =
+      g_signal_connect_after(parts.window, "expose-event", G_CALLBACK(window_drawn), &drawing);
   const bool shown_or_late = turn_main_loop(drawing, draw_wait_ms);
   gdk_window_remove_filter(drawable, note_expose, &drawing);
   g_object_unref(drawable);

@@ -44,11 +44,11 @@ bool frame_growth(GtkWidget *window, gint &wider, gint &taller) {
   GdkAtom type = GDK_NONE;
   gint format = 0, length = 0;
   guchar *data = nullptr;
-  const bool said = drawable != nullptr &&
-                    gdk_property_get(drawable, frame_extents(),
-                                     gdk_atom_intern_static_string("CARDINAL"), 0, 4 * 4, FALSE,
-                                     &type, &format, &length, &data) &&
-                    format == 32 && length == 4 * int(sizeof(glong));
+  const bool said =
+      drawable != nullptr &&
+      gdk_property_get(drawable, frame_extents(), gdk_atom_intern_static_string("CARDINAL"), 0,
+                       4 * 4, FALSE, &type, &format, &length, &data) &&
+      format == 32 && length == 4 * int(sizeof(glong));
   // Left, right, top and bottom, asked for as four 32-bit numbers in bytes and
   // given as longs.
   const glong *sizes = reinterpret_cast<const glong *>(data);
@@ -169,7 +169,6 @@ void keep_centred(MainWindow &parts) {
     g_signal_connect(screen, change, G_CALLBACK(centre_on_screen), &parts);
   g_signal_connect(parts.window, "size-allocate", G_CALLBACK(centre_resized), &parts);
   gtk_widget_add_events(parts.window, GDK_PROPERTY_CHANGE_MASK);
-  g_signal_connect(parts.window, "property-notify-event", G_CALLBACK(centre_in_new_frame),
-                   &parts);
+  g_signal_connect(parts.window, "property-notify-event", G_CALLBACK(centre_in_new_frame), &parts);
   g_signal_connect(parts.box, "map", G_CALLBACK(centre_on_map), &parts);
 }

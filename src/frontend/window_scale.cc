@@ -44,11 +44,10 @@ double largest_fitting_scale(const MainWindow &parts, int shown, const GdkRectan
   gtk_widget_size_request(parts.window, &now);
   const int borders = 2 * int(gtk_container_get_border_width(GTK_CONTAINER(parts.box)));
   const int borders_at_1 = 2 * box_border_gaps * gap_pixels;
-  const double by_width =
-      (room.width - (now.width - borders - button_count * shown)) /
-      (button_count * icon_pixels + borders_at_1);
-  const double by_height = (room.height - (now.height - borders - shown)) /
-                           (icon_pixels + borders_at_1);
+  const double by_width = (room.width - (now.width - borders - button_count * shown)) /
+                          (button_count * icon_pixels + borders_at_1);
+  const double by_height =
+      (room.height - (now.height - borders - shown)) / (icon_pixels + borders_at_1);
   return std::min(by_width, by_height);
 }
 

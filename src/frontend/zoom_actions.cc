@@ -8,8 +8,8 @@
 namespace {
 
 int request_scale(const std::string &factor) {
-  const std::string arguments = "--output " + zoom_state.output_name +
-                                " --scale " + factor + "x" + factor;
+  const std::string arguments =
+      "--output " + zoom_state.output_name + " --scale " + factor + "x" + factor;
   return run_program("xrandr", arguments);
 }
 
@@ -18,8 +18,8 @@ int request_scale(const std::string &factor) {
 std::string format_real(double value) {
   // to_chars with a precision behaves like printf in the C locale.
   char text[64];
-  const std::to_chars_result result = std::to_chars(
-      text, text + sizeof text, value, std::chars_format::general, 16);
+  const std::to_chars_result result =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::general, 16);
   return std::string(text, result.ptr);
 }
 
