@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 
 #include <png.h>
 
@@ -94,6 +93,13 @@ bool drawn_at(GtkIconTheme *theme, const char *name, int pixels) {
   return found;
 }
 
+// Whether the icon theme has drawings of all four icons at `pixels`.
+bool all_drawn_at(GtkIconTheme *theme, int pixels) {
+  for (const Face &face : faces)
+    if (!drawn_at(theme, face.icon_name, pixels)) return false;
+  return true;
+}
+
 }  // namespace
 
 int scaled(int pixels, double factor) { return int(std::lround(pixels * factor)); }
@@ -119,9 +125,7 @@ int drawn_size_near(const MainWindow &parts, int pixels) {
   gint *sizes = gtk_icon_theme_get_icon_sizes(theme, faces[0].icon_name);
   for (const gint *size = sizes; *size != 0; ++size) {
     const int size_off = std::abs(*size - pixels);
-    if (*size > 0 && size_off * 10 <= pixels && size_off < off &&
-        std::all_of(std::begin(faces) + 1, std::end(faces),
-                    [&](const Face &face) { return drawn_at(theme, face.icon_name, *size); })) {
+    if (*size > 0 && size_off * 10 <= pixels && size_off < off && all_drawn_at(theme, *size)) {
       nearest = *size;
       off = size_off;
     }
