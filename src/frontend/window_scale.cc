@@ -74,9 +74,12 @@ void fit_scale(const MainWindow &parts, const GdkRectangle &room) {
   const int pixels = drawn_size_near(parts, scaled(icon_pixels, scale));
   // A new border alone does not make the toolkit measure the window again
   // before it is first shown: without this, the window would keep the size
-  // it was first measured at, too small for its buttons.
-  gtk_container_set_border_width(GTK_CONTAINER(parts.box), border);
-  gtk_widget_queue_resize(parts.box);
+  // it was first measured at, too small for its buttons. The same border
+  // costs no measuring, as when the frame changed and the scale did not.
+  if (border != int(gtk_container_get_border_width(GTK_CONTAINER(parts.box)))) {
+    gtk_container_set_border_width(GTK_CONTAINER(parts.box), border);
+    gtk_widget_queue_resize(parts.box);
+  }
   if (pixels == icon_pixels)
     gtk_toolbar_unset_icon_size(toolbar);
   else
