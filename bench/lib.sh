@@ -21,6 +21,25 @@ fail() {
   exit 1
 }
 
+# Restarts the server, bare (none) or with the window manager $1, and waits
+# until that manages windows. openbox is start_xserver's own; xfwm4 reads its
+# settings through xfconf, so it gets a D-Bus session bus of its own.
+# Compositing stays off: Xvfb would only do it in software, on our CPUs.
+start_desktop() {
+  stop_xserver
+  wm=$1
+  XSERVER_WM=$([ "$wm" != openbox ] || echo openbox) start_xserver
+  case $wm in
+    xfwm4) set -- dbus-run-session -- xfwm4 --compositor=off --sm-client-disable ;;
+    metacity) set -- metacity --no-composite --sm-disable ;;
+    *) return 0 ;;
+  esac
+  mkdir -p "$WORK/wm-home"
+  HOME="$WORK/wm-home" "$@" >"$WORK/wm.log" 2>&1 &
+  wait_for 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' 30 ||
+    fail "$wm did not start: $(cat "$WORK/wm.log")"
+}
+
 # Installs what the benchmark needs, then builds tessalux as users get it
 # (RelWithDebInfo) and the benchmark's helpers, in one build from bench/,
 # quietly unless it fails.
@@ -71,6 +90,7 @@ machine() {
   echo "Machine: $(nproc) CPUs, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)," \
     "$(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo) memory," \
     "Linux $(uname -r), Xvfb $(dpkg-query -W -f='${Version}' xvfb)," \
-    "GTK+ $(pkg-config --modversion gtk+-2.0), gdk-pixbuf $(pkg-config --modversion gdk-pixbuf-2.0)" \
+    "GTK+ $(pkg-config --modversion gtk+-2.0), gdk-pixbuf $(pkg-config --modversion gdk-pixbuf-2.0)$(
+      dpkg-query -W -f=', ${Package} ${Version}' openbox xfwm4 metacity)" \
     "on $(. /etc/os-release && echo "$PRETTY_NAME"); load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)."
 }

@@ -2,8 +2,10 @@
 // times in ms. No other window titled TESSALUX may be mapped meanwhile; the
 // probe waits for everything it started.
 //   probe map [--hold MS] PROGRAM [ARGS...]: from just before the fork that
-//       starts PROGRAM to the MapNotify of its window titled TESSALUX; with
-//       --hold, MS ms later, also its peak resident set (VmHWM) in MiB.
+//       starts PROGRAM to the MapNotify that makes its window titled TESSALUX
+//       viewable (under a window manager, the later of the window's and its
+//       frame's); with --hold, MS ms later, also its peak resident set
+//       (VmHWM) in MiB.
 //   probe idle SECONDS PROGRAM [ARGS...]: what all of PROGRAM's threads spend
 //       over SECONDS from a second after the map, CPU time, voluntary and
 //       involuntary context switches; then its threads and children.
@@ -69,6 +71,9 @@ int finish(const Launched &run, int result) {
   return result;
 }
 
+// Windows of other clients, a window manager's too, may go before we ask.
+int ignore_error(Display *, XErrorEvent *) { return 0; }
+
 bool is_titled_tessalux(Display *display, Window window) {
   char *name = nullptr;
   XFetchName(display, window, &name);
@@ -85,6 +90,7 @@ int launch(char **argv, int output, Launched &run) {
   if (run.display == nullptr) return fail("cannot open the X display");
   // The programs we start must not inherit our connection.
   fcntl(ConnectionNumber(run.display), F_SETFD, FD_CLOEXEC);
+  XSetErrorHandler(ignore_error);
   XSelectInput(run.display, DefaultRootWindow(run.display), SubstructureNotifyMask);
   XSync(run.display, False);
 
@@ -108,8 +114,18 @@ int launch(char **argv, int output, Launched &run) {
     const int64_t received = now_ns();
     XEvent event;
     XNextEvent(run.display, &event);
-    if (event.type == MapNotify && is_titled_tessalux(run.display, event.xmap.window)) {
-      run.window = event.xmap.window;
+    // A window manager maps the window inside its frame, a child of the root
+    // that it was reparented to; from then on its own maps are watched too.
+    const bool reparented = event.type == ReparentNotify;
+    if (!reparented && event.type != MapNotify) continue;
+    const Window about = reparented ? event.xreparent.window : event.xmap.window;
+    if (run.window == None && is_titled_tessalux(run.display, about)) {
+      run.window = about;
+      XSelectInput(run.display, about, StructureNotifyMask);
+    }
+    XWindowAttributes shown{};
+    if (run.window != None && XGetWindowAttributes(run.display, run.window, &shown) &&
+        shown.map_state == IsViewable) {
       run.elapsed_ns = received - forked;
       return 0;
     }
