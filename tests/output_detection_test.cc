@@ -4,28 +4,18 @@
 #include "frontend/zoom_state.h"
 #include "support/test_support.h"
 
-namespace {
-
-const char laptop_report[] =
+const std::string laptop_report =
     "Screen 0: minimum 320 x 200, current 1920 x 1080, maximum 16384 x 16384\n"
-    "eDP-1 connected primary 1920x1080+0+0 (normal left inverted right x axis y axis) 344mm x 194mm\n"
+    "eDP-1 connected primary 1920x1080+0+0 (normal left inverted right x axis y axis)"
+    " 344mm x 194mm\n"
     "   1920x1080     60.02*+  59.93  \n"
     "   1680x1050     59.95    59.88  \n"
     "HDMI-1 disconnected (normal left inverted right x axis y axis)\n"
     "DP-1 disconnected (normal left inverted right x axis y axis)\n";
 
-const char two_connected_report[] =
-    "Screen 0: minimum 320 x 200, current 3840 x 1080, maximum 16384 x 16384\n"
-    "eDP-1 connected primary 1920x1080+0+0 (normal left inverted right x axis y axis) 344mm x 194mm\n"
-    "   1920x1080     60.02*+\n"
-    "HDMI-1 connected 1920x1080+1920+0 (normal left inverted right x axis y axis) 531mm x 299mm\n"
-    "   1920x1080     60.00*+  50.00    59.94\n"
-    "DP-1 disconnected (normal left inverted right x axis y axis)\n";
-
 // A 100000-byte line and every byte value before the match, NULs after it.
-std::string noisy_report() {
-  std::string report(100000, 'x');
-  report += '\n';
+static std::string noisy_report() {
+  std::string report = std::string(100000, 'x') + '\n';
   for (int byte = 0; byte < 256; ++byte) report += static_cast<char>(byte);
   return report + "\nLVDS-1 connected\n" + std::string(3000, '\0') + "\n";
 }
@@ -40,7 +30,10 @@ TEST(DetectOutput, TakesTheLastConnectedNameFromEachReportAndSetsTheFactorToOne)
     int exit_code = 0;
   } cases[] = {
       {"laptop", laptop_report, 1, "eDP-1"},
-      {"two connected: the later wins", two_connected_report, 1, "HDMI-1"},
+      {"two connected: the later wins",
+       laptop_report + "HDMI-2 connected 1920x1080+1920+0 (normal left inverted right x axis y"
+                       " axis) 531mm x 299mm\n   1920x1080     60.00*+  50.00    59.94\n",
+       1, "HDMI-2"},
       {"CR LF line ends", "eDP-1 connected 1920x1080+0+0\r\nHDMI-1 disconnected\r\n", 1, "eDP-1"},
       {"no final line feed", "VGA-0 connected", 1, "VGA-0"},
       {"nothing connected", "HDMI-1 disconnected\nDP-1 disconnected\n", 0, ""},
@@ -65,5 +58,3 @@ TEST(DetectOutput, TakesTheLastConnectedNameFromEachReportAndSetsTheFactorToOne)
     EXPECT_EQ(zoom_state.scale_factor, 1.0) << c.name;
   }
 }
-
-}  // namespace

@@ -3,31 +3,48 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "services/program_runner.h"
 #include "support/test_support.h"
 
-namespace {
-
 using namespace std::string_literals;
 
-TEST(RunProgram, ReturnsTheExitCodeOrMinusOneFor255AndSignals) {
-  const std::pair<const char *, int> cases[] = {
-      {"exit 0", 0}, {"exit 3", 3}, {"exit 254", 254},
-      {"exit 255", -1}, {"kill -TERM $$", -1}, {"kill -KILL $$", -1},
-  };
-  for (const auto &[script, result] : cases) {
-    EXPECT_EQ(run_program("sh", "-c \""s + script + "\""), result) << script;
-  }
-}
-
-TEST(RunProgram, GivesMinusOneForProgramsThatCannotStart) {
+TEST(RunProgram, RunsTheProgramWithItsNameAndSplitArgumentsAndGivesItsExitCode) {
   TempDir dir;
   write_file(dir.file("not-executable"), "#!/bin/sh\nexit 0\n");
-  ScopedEnv path("PATH", dir.path());
-  EXPECT_EQ(run_program("tessalux-no-such-program", ""), -1);
-  EXPECT_EQ(run_program("not-executable", ""), -1);
-  EXPECT_EQ(run_program(dir.file("missing"), ""), -1);
+  ScopedEnv path("PATH", dir.path() + ":/nonexistent:" ARGV_RECORDER_DIR);
+  ScopedEnv record("ARGV_RECORD", dir.file("argv"));
+  const struct {
+    const char *name;
+    std::string program, arguments;
+    int exit_code, result;
+    Argv argv;  // what the recorder got; none when it did not run
+  } cases[] = {
+      {"arguments in order", ARGV_RECORDER, "--output \"HDMI 1\" --scale\0 1.1x1.1 \"\" x\\\"y"s,
+       7, 7, {ARGV_RECORDER, "--output", "HDMI 1", "--scale", "1.1x1.1", "", "x\"y"}},
+      {"a name without a slash is looked up along PATH", "argv_recorder", "a", 0, 0,
+       {"argv_recorder", "a"}},
+      {"no arguments", ARGV_RECORDER, "", 0, 0, {ARGV_RECORDER}},
+      {"blanks only", ARGV_RECORDER, "   ", 0, 0, {ARGV_RECORDER}},
+      {"NULs and a blank only", ARGV_RECORDER, "\0 \0"s, 0, 0, {ARGV_RECORDER}},
+      {"exit code 254", ARGV_RECORDER, "", 254, 254, {ARGV_RECORDER}},
+      {"exit code 255", ARGV_RECORDER, "", 255, -1, {ARGV_RECORDER}},
+      {"killed by TERM", "/bin/sh", "-c \"kill -TERM $$\"", 0, -1, {}},
+      {"killed by KILL", "/bin/sh", "-c \"kill -KILL $$\"", 0, -1, {}},
+      {"not on PATH", "tessalux-no-such-program", "", 0, -1, {}},
+      {"not executable", "not-executable", "", 0, -1, {}},
+      {"a missing file", dir.file("missing"), "", 0, -1, {}},
+  };
+  for (const auto &c : cases) {
+    std::remove(dir.file("argv").c_str());
+    ScopedEnv code("ARGV_EXIT", std::to_string(c.exit_code));
+    EXPECT_EQ(run_program(c.program, c.arguments), c.result) << c.name;
+    EXPECT_EQ(read_nul_records(dir.file("argv")), c.argv) << c.name;
+  }
+  // Every child was waited for.
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
 }
 
 TEST(RunProgram, RefusesEmptyOverlongAndNulHoldingNamesWithoutAChild) {
@@ -38,36 +55,3 @@ TEST(RunProgram, RefusesEmptyOverlongAndNulHoldingNamesWithoutAChild) {
   getrusage(RUSAGE_CHILDREN, &after);
   EXPECT_EQ(after.ru_minflt, before.ru_minflt);
 }
-
-TEST(RunProgram, ChildGetsItsNameAndTheSplitArgumentsAndItsExitCodeComesBack) {
-  TempDir dir;
-  ScopedEnv record("ARGV_RECORD", dir.file("argv"));
-  ScopedEnv path("PATH", "/nonexistent:"s + ARGV_RECORDER_DIR);
-  const struct {
-    const char *name;
-    std::string program, arguments;
-    int exit_code;
-    Argv argv;
-  } cases[] = {
-      {"arguments in order", ARGV_RECORDER, "--output \"HDMI 1\" --scale\0 1.1x1.1 \"\" x\\\"y"s, 7,
-       {ARGV_RECORDER, "--output", "HDMI 1", "--scale", "1.1x1.1", "", "x\"y"}},
-      {"a name without a slash is looked up along PATH", "argv_recorder", "a", 0,
-       {"argv_recorder", "a"}},
-      {"no arguments", ARGV_RECORDER, "", 0, {ARGV_RECORDER}},
-      {"blanks only", ARGV_RECORDER, "   ", 0, {ARGV_RECORDER}},
-      {"NULs and a blank only", ARGV_RECORDER, "\0 \0"s, 0, {ARGV_RECORDER}},
-  };
-  for (const auto &c : cases) {
-    ScopedEnv code("ARGV_EXIT", std::to_string(c.exit_code));
-    EXPECT_EQ(run_program(c.program, c.arguments), c.exit_code) << c.name;
-    EXPECT_EQ(read_nul_records(dir.file("argv")), c.argv) << c.name;
-  }
-}
-
-TEST(RunProgram, LeavesNoChildBehind) {
-  for (int i = 0; i < 20; ++i) run_program("true", "");
-  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
-  EXPECT_EQ(errno, ECHILD);
-}
-
-}  // namespace

@@ -2,17 +2,16 @@
 
 #include "services/program_runner.h"
 
-namespace {
-
 using namespace std::string_literals;
 
-TEST(SplitArguments, SplitsEachTextIntoItsArguments) {
+TEST(SplitArguments, SplitsEachTextIntoItsArgumentsNoneHoldingANul) {
   const struct {
     const char *name;
     std::string text;
     std::vector<std::string> arguments;
   } cases[] = {
-      {"the zoom request", "--output eDP-1 --scale 1.1x1.1", {"--output", "eDP-1", "--scale", "1.1x1.1"}},
+      {"the zoom request", "--output eDP-1 --scale 1.1x1.1",
+       {"--output", "eDP-1", "--scale", "1.1x1.1"}},
       {"empty", "", {}},
       {"spaces only", "    ", {}},
       {"NUL bytes only", "\0\0\0"s, {}},
@@ -39,15 +38,11 @@ TEST(SplitArguments, SplitsEachTextIntoItsArguments) {
       {"other bytes pass unchanged", "\xff\x01\n\r", {"\xff\x01\n\r"}},
   };
   for (const auto &c : cases) EXPECT_EQ(split_arguments(c.text), c.arguments) << c.name;
-}
 
-TEST(SplitArguments, NoArgumentHoldsANul) {
+  // Every byte value, then NULs quoted and escaped: a NUL only ever separates.
   std::string text;
   for (int byte = 0; byte < 256; ++byte) text += static_cast<char>(byte);
   text += "\"\0\"\\\0\\\"\0"s;
-  for (const std::string &argument : split_arguments(text + text)) {
+  for (const std::string &argument : split_arguments(text + text))
     EXPECT_EQ(argument.find('\0'), std::string::npos) << argument;
-  }
 }
-
-}  // namespace

@@ -1,5 +1,6 @@
 // libFuzzer target for CommandReader: the input is what a command writes,
 // read back through a real pipe from `cat`, and checked line by line.
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,45 +11,32 @@
 #include "check.h"
 #include "services/command_reader.h"
 
-namespace {
-
 // The text without its line feeds, carriage returns and NUL bytes.
-std::string without_line_ends(std::string text) {
+static std::string without_line_ends(std::string text) {
   const auto line_end = [](char byte) { return byte == '\n' || byte == '\r' || byte == '\0'; };
   text.erase(std::remove_if(text.begin(), text.end(), line_end), text.end());
   return text;
 }
 
-// Writes `bytes` to a fresh temporary file and returns its name.
-std::string write_temporary(const std::string &bytes) {
-  char path[] = "/tmp/tessalux-fuzz-XXXXXX";
-  const int fd = mkstemp(path);
-  check(fd >= 0 && write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()),
-        "cannot write the temporary file");
-  close(fd);
-  return path;
-}
-
 // libFuzzer's SIGALRM handler for slow inputs does not restart interrupted
 // calls, so a read from the pipe could fail with EINTR, which the reader
 // takes as the end of the stream. The utility has no such handler.
-bool restart_calls_after_alarm() {
+static bool restart_calls_after_alarm() {
   struct sigaction action;
   if (sigaction(SIGALRM, nullptr, &action) != 0) return false;
   action.sa_flags |= SA_RESTART;
   return sigaction(SIGALRM, &action, nullptr) == 0;
 }
 
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // The handler is in place by the first input, not yet at initialisation.
   [[maybe_unused]] static const bool alarm_restarts = restart_calls_after_alarm();
 
   const std::string input(reinterpret_cast<const char *>(data), size);
-  const std::string path = write_temporary(input);
+  const int file = memfd_create("input", 0);  // a file in memory, which cat opens afresh
+  check(file >= 0 && write(file, data, size) == static_cast<ssize_t>(size), "no input file");
   CommandReader reader;
-  check(reader.open_command("cat " + path) == 0, "open_command failed");
+  check(reader.open_command("cat /dev/fd/" + std::to_string(file)) == 0, "open_command failed");
   // Each read either takes at least one byte or reaches the end, so more
   // reads than size + 1 mean the reader is going round in circles.
   std::string joined;  // the lines, joined by line feeds
@@ -64,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         "read_line after the end did not give an empty line");
   check(reader.close_command() == 0, "close_command failed");
   check(reader.close_command() == 1, "a closed reader closed again");
-  unlink(path.c_str());
+  close(file);
 
   // Only line ends and NUL bytes at the end of a chunk are ever dropped.
   check(without_line_ends(joined) == without_line_ends(input),

@@ -7,43 +7,33 @@
 #include "check.h"
 #include "services/program_runner.h"
 
-namespace {
-
 // Without double quotes nothing groups or escapes: the arguments are the
 // non-empty runs between blanks and NULs, backslashes included as they are.
-std::vector<std::string> plain_runs(const std::string &text) {
-  std::vector<std::string> runs;
-  std::string run;
-  for (char byte : text + ' ') {  // the added blank ends the last run
-    if (byte != ' ' && byte != '\0') {
-      run += byte;
-    } else if (!run.empty()) {
-      runs.push_back(run);
-      run.clear();
-    }
+static std::vector<std::string> plain_runs(const std::string &text) {
+  std::vector<std::string> runs(1);  // the last one still growing
+  for (char byte : text) {
+    if (byte != ' ' && byte != '\0')
+      runs.back() += byte;
+    else if (!runs.back().empty())
+      runs.emplace_back();
   }
+  if (runs.back().empty()) runs.pop_back();
   return runs;
 }
 
-// Quotes one argument so that splitting gives it back unchanged: backslashes
-// are doubled before a double quote, and double quotes escaped.
-std::string quoted(const std::string &argument) {
+// Quotes one argument so that splitting gives it back unchanged: a double
+// quote is escaped, and the run of backslashes before it or before the
+// closing quote doubled.
+static std::string quoted(const std::string &argument) {
   std::string text = "\"";
-  std::size_t backslashes = 0;
+  std::size_t backslashes = 0;  // the run just copied
   for (char byte : argument) {
-    if (byte == '\\') {
-      ++backslashes;
-      continue;
-    }
-    text.append(byte == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    if (byte == '"') text.append(backslashes + 1, '\\');
     text += byte;
-    backslashes = 0;
+    backslashes = byte == '\\' ? backslashes + 1 : 0;
   }
-  text.append(backslashes * 2, '\\');
-  return text + "\"";
+  return text + std::string(backslashes, '\\') + "\"";
 }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string text(reinterpret_cast<const char *>(data), size);

@@ -1,11 +1,12 @@
 # What is installed and packaged: the files `cmake --install` puts in place,
 # each format's checker, the icons against their drawing, and the Debian
-# package, whose binary is started on Xvfb: `sh package_test.sh CASE` runs
-# case_CASE (see support/lib.sh).
+# package, whose binary is started on Xvfb.
 [ -n "${HERE:-}" ] || exec sh "$(dirname "$0")/../support/lib.sh" "$0" "$@"
 
-# Every file installed under the prefix $1, sorted.
-expect_installed_files() {
+# The files installed under the prefix $1, which share, desktop and metainfo
+# then name: exactly these, each passing its format's own checker, the menu
+# entry starting tessalux with its icon.
+expect_installed() {
   actual=$(cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
   expected="bin/tessalux
 share/applications/org.tessalux.Tessalux.desktop
@@ -17,13 +18,12 @@ share/man/man1/tessalux.1.gz
 share/metainfo/org.tessalux.Tessalux.metainfo.xml"
   [ "$actual" = "$expected" ] || fail "installed files under $1:
 $actual"
-}
-
-# Each format's own checker passes the files installed under the prefix $1.
-expect_valid_files() {
   share="$1/share"
-  desktop-file-validate "$share/applications/org.tessalux.Tessalux.desktop" ||
-    fail "desktop entry"
+  desktop="$share/applications/org.tessalux.Tessalux.desktop"
+  metainfo="$share/metainfo/org.tessalux.Tessalux.metainfo.xml"
+  desktop-file-validate "$desktop" || fail "desktop entry"
+  grep -qx 'Exec=tessalux' "$desktop" || fail "desktop entry does not start tessalux"
+  grep -qx 'Icon=tessalux' "$desktop" || fail "desktop entry names another icon"
   # TESSALUX has no homepage, so the metadata names none. AppStream 1.0 (as on
   # Debian 13) warns about that with url-homepage-missing, and any warning
   # fails the validation; there that one tag is lowered to a note, so every
@@ -32,8 +32,7 @@ expect_valid_files() {
   no_homepage=""
   appstreamcli --version | grep -q 'version: 0\.' ||
     no_homepage="--override=url-homepage-missing=info"
-  appstreamcli validate --no-net $no_homepage "$share/metainfo/org.tessalux.Tessalux.metainfo.xml" ||
-    fail "metainfo"
+  appstreamcli validate --no-net $no_homepage "$metainfo" || fail "metainfo"
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$share/man/man1/tessalux.1.gz" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "man page: $warnings"
   for png in "$share"/icons/hicolor/*/apps/tessalux.png; do
@@ -45,15 +44,10 @@ expect_valid_files() {
 
 case_installed_files() {
   cmake --install "$BUILD_DIR" --prefix "$WORK/root" >/dev/null || fail "cmake --install"
-  expect_installed_files "$WORK/root"
-  expect_valid_files "$WORK/root"
-  desktop="$WORK/root/share/applications/org.tessalux.Tessalux.desktop"
-  grep -qx 'Exec=tessalux' "$desktop" || fail "desktop entry does not start tessalux"
-  grep -qx 'Icon=tessalux' "$desktop" || fail "desktop entry names another icon"
+  expect_installed "$WORK/root"
   # Three texts each: an English text changed without its translations, or
   # a fuzzy one, falls back to English and shows here. gettext 0.22 and later
   # tag pt_BR and zh_CN in XML as pt-BR and zh-Hans-CN.
-  metainfo="$WORK/root/share/metainfo/org.tessalux.Tessalux.metainfo.xml"
   for language in de es fr it ja pt_BR ru zh_CN; do
     tag=$(echo "$language" | sed 's/^zh_/zh-Hans-/; s/_/-/')
     [ "$(grep -c "^[A-Za-z]*\[$language\]=" "$desktop")" = 3 ] &&
@@ -89,18 +83,16 @@ case_deb() {
   cat "$WORK/lintian.log"
 
   dpkg-deb -x "$deb" "$WORK/root"
-  expect_installed_files "$WORK/root/usr"
-  expect_valid_files "$WORK/root/usr"
+  expect_installed "$WORK/root/usr"
 
   # The version of project() reaches the package, the man page and AppStream.
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD_DIR/CMakeCache.txt")
   [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
-  zcat "$WORK/root/usr/share/man/man1/tessalux.1.gz" |
+  zcat "$share/man/man1/tessalux.1.gz" |
     grep -q "^\.TH TESSALUX 1 \"[A-Z][a-z]* 20[0-9][0-9]\" \"tessalux $version\" " ||
     fail "the man page is not that of $version"
   grep -q "<release version=\"$version\" date=\"20[0-9][0-9]-[0-9][0-9]-[0-9][0-9]\"/>" \
-    "$WORK/root/usr/share/metainfo/org.tessalux.Tessalux.metainfo.xml" ||
-    fail "the AppStream release is not $version"
+    "$metainfo" || fail "the AppStream release is not $version"
 
   # The source release, without build folders or version control, gives the
   # same two packages (tessalux and its -dbgsym) byte for byte when built twice

@@ -1,10 +1,10 @@
 #include "test_support.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -42,27 +42,15 @@ ScopedEnv::~ScopedEnv() {
     unsetenv(name_.c_str());
 }
 
-static std::string path_with_fake_first() {
-  const char *path = std::getenv("PATH");
-  return std::string(TEST_SUPPORT_DIR "/fake-bin:") + (path != nullptr ? path : "/usr/bin:/bin");
-}
-
 FakeXrandr::FakeXrandr()
-    : path_("PATH", path_with_fake_first()), folder_("FAKE_XRANDR_DIR", dir_.path()) {
+    : path_("PATH", TEST_SUPPORT_DIR "/fake-bin:" + std::string(std::getenv("PATH"))),
+      folder_("FAKE_XRANDR_DIR", dir_.path()) {
   fs::create_directory(dir_.file("calls"));
 }
 
-void FakeXrandr::set_report(const std::string &bytes) { write_file(dir_.file("report"), bytes); }
-
-void FakeXrandr::set_exit_code(int code) {
-  write_file(dir_.file("exit-status"), std::to_string(code));
-}
-
-// The fake names its logs call-0000, call-0001, ...: name order is call order.
 std::vector<Argv> FakeXrandr::calls() const {
-  std::vector<std::string> names;
-  for (const auto &entry : fs::directory_iterator(dir_.file("calls"))) names.push_back(entry.path());
-  std::sort(names.begin(), names.end());
+  std::set<std::string> names;  // call-0000, call-0001, ...: name order is call order
+  for (const auto &entry : fs::directory_iterator(dir_.file("calls"))) names.insert(entry.path());
   std::vector<Argv> calls;
   for (const std::string &name : names) calls.push_back(read_nul_records(name));
   return calls;

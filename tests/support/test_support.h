@@ -41,15 +41,16 @@ class ScopedEnv {
   std::optional<std::string> old_value_;
 };
 
-// Puts the tests' fake xrandr first on PATH and gives it a fresh folder of
-// its own; calls() gives the argument lists of its calls, oldest first.
+// Puts the tests' fake xrandr first on PATH with a fresh folder of its own,
+// which holds the report `xrandr -q` prints and every call's exit status;
+// calls() gives each call's arguments, oldest first, last_call() the latest's.
 class FakeXrandr {
  public:
   FakeXrandr();
-  // The report `xrandr -q` prints.
-  void set_report(const std::string &bytes);
-  void set_exit_code(int code);
+  void set_report(const std::string &bytes) { write_file(dir_.file("report"), bytes); }
+  void set_exit_code(int code) { write_file(dir_.file("exit-status"), std::to_string(code)); }
   std::vector<Argv> calls() const;
+  Argv last_call() const { return calls().empty() ? Argv{} : calls().back(); }
 
  private:
   TempDir dir_;
