@@ -42,10 +42,8 @@ case_other_keys_do_nothing() {
   quit_cleanly
 }
 
-# A zoom key held down while each zoom takes 0.3 s: the keyboard repeats it
-# 25 times a second after 660 ms, but a repeat sent while a zoom ran is
-# dropped, so zooming stops when the key is released.
-# Also under openbox
+# A zoom key held down while each zoom takes 0.3 s: the repeats sent while a
+# zoom ran are dropped, so zooming stops when the key is released.
 case_held_key() {
   echo 0.3 >"$WORK/delay"
   start_app

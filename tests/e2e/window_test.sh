@@ -16,12 +16,7 @@ case_window_destroyed() { echo 1.5 >"$WORK/delay"; expect_closed_by eval 'xdotoo
 # Another client destroys the window the moment it is named: while start-up
 # waits for the frame's size under a window manager, for the drawing without.
 # Or the moment it is mapped, as the toolkit starts drawing in it.
-expect_destroyed_when() {
-  start_window_tool "destroy $1"
-  launch_app
-  expect_exit_zero
-  expect_stdout ""
-}
+expect_destroyed_when() { start_window_tool destroy "$1"; launch_app; expect_exit_zero; expect_stdout ""; }
 # Also under openbox
 case_window_destroyed_when_named() { expect_destroyed_when named; }
 case_window_destroyed_when_mapped() { expect_destroyed_when mapped; }
@@ -96,8 +91,7 @@ case_centred_on_every_screen_size() {
   quit_cleanly
 }
 
-# The window manager's title bar grows after the window is mapped, as with a
-# new theme or font: the frame is centred again.
+# The title bar grows after the map, as with a new theme: centred again.
 grow_title_bar() {
   frame=$(xprop -id "$WINDOW" _NET_FRAME_EXTENTS)
   mkdir -p "$WORK/wm-home/.config/openbox"
@@ -198,10 +192,7 @@ case_follows_the_desktops_scale() {
 }
 
 # Centred, and at any scale wholly on the screen.
-expect_fitted() {
-  expect_centred "$1"
-  [ "$frame_h" -le $((${screen#* })) ] || fail "off the screen $1: $PLACEMENT"
-}
+expect_fitted() { expect_centred "$1"; [ "$frame_h" -le $((${screen#* })) ] || fail "too tall: $PLACEMENT"; }
 
 # In a right-to-left language the window is its left-to-right self mirrored,
 # at scale 1 and 2: the buttons in the other order, each as far from the

@@ -77,12 +77,11 @@ start_app() {
     fail "the window's buttons: $(cat "$WORK/buttons")"
 }
 
-# Starts the X server and `window_tool $1` on it, waiting until it watches.
+# Starts the X server and `window_tool "$@"` on it, waiting until it watches.
 start_window_tool() {
   start_xserver
-  # shellcheck disable=SC2086
-  "$WINDOW_TOOL" $1 >"$WORK/window_tool" 2>&1 &
-  wait_for '[ -s "$WORK/window_tool" ]' || fail "window_tool $1 did not start"
+  "$WINDOW_TOOL" "$@" >"$WORK/window_tool" 2>&1 &
+  wait_for '[ -s "$WORK/window_tool" ]' || fail "window_tool $* did not start"
 }
 
 window_size() { xwininfo -id "$WINDOW" | sed -n 's/^ *Width: //p; s/^ *Height: //p' | tr '\n' ' '; }

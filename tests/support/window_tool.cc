@@ -8,12 +8,10 @@
 //       brightness (0-9) of each cell of a 4x4 grid over it, row by row.
 //   window_tool withhold         acts as a window manager that maps no window
 //       at all, until it is killed.
-//   window_tool destroy WHEN     destroys the first top-level window titled
-//       TESSALUX the moment it is named, before it is mapped, or where WHEN
-//       is "mapped", the moment it is mapped, before it is drawn.
-//   window_tool watch            prints "moved X Y" whenever the frame that
-//       a window manager put around the window titled TESSALUX moves once it
-//       was mapped, until it is killed.
+//   window_tool destroy WHEN     destroys the window titled TESSALUX the
+//       moment it is named, or if WHEN is "mapped", mapped (before it is drawn).
+//   window_tool watch            prints "moved X Y" whenever the frame around
+//       the window titled TESSALUX moves after its first map, until killed.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -21,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -93,16 +92,6 @@ int print_buttons(Display *display, Window window) {
   return icons.size() == 4 ? 0 : 1;
 }
 
-// Window managers are the clients that select substructure redirection on the
-// root window: every map request then comes to us, and is never granted.
-int withhold_windows(Display *display) {
-  XSelectInput(display, DefaultRootWindow(display), SubstructureRedirectMask);
-  XSync(display, False);
-  std::printf("withholding\n");
-  std::fflush(stdout);
-  for (XEvent event;;) XNextEvent(display, &event);
-}
-
 bool named_tessalux(Display *display, Window window) {
   char *name = nullptr;
   const bool named = XFetchName(display, window, &name) && std::strcmp(name, "TESSALUX") == 0;
@@ -153,23 +142,21 @@ int destroy_window(Display *display, bool when_mapped) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  const char *mode = argc >= 2 ? argv[1] : "";
-  if (argc != 2 + (!std::strcmp(mode, "buttons") || !std::strcmp(mode, "destroy")))
-    return std::fprintf(stderr, "usage: window_tool buttons WINDOW | withhold | destroy WHEN | watch\n"), 2;
+  const std::string mode = argc >= 2 ? argv[1] : "";
+  if (argc != 2 + (mode == "buttons" || mode == "destroy"))
+    return std::fprintf(stderr, "window_tool buttons WINDOW|withhold|destroy WHEN|watch\n"), 2;
   Display *display = XOpenDisplay(nullptr);
   if (display == nullptr) return std::fprintf(stderr, "window_tool: cannot open the display\n"), 1;
-  if (!std::strcmp(mode, "withhold")) return withhold_windows(display);
-  if (!std::strcmp(mode, "buttons")) {
-    const int status = print_buttons(display, std::strtoul(argv[2], nullptr, 0));
-    XCloseDisplay(display);
-    return status;
-  }
-  // The windows asked about may be gone by then.
+  if (mode == "buttons") return print_buttons(display, std::strtoul(argv[2], nullptr, 0));
+  // Window managers select substructure redirection on the root window: each
+  // map request then comes to us, and is never granted. Windows may go at once.
   XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
-  XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+  XSelectInput(display, DefaultRootWindow(display),
+               mode == "withhold" ? SubstructureRedirectMask : SubstructureNotifyMask);
   XSync(display, False);
   std::printf("watching\n");
   std::fflush(stdout);
-  if (!std::strcmp(mode, "watch")) return watch_frame(display);
-  return destroy_window(display, !std::strcmp(argv[2], "mapped"));
+  if (mode == "watch") return watch_frame(display);
+  if (mode == "destroy") return destroy_window(display, !std::strcmp(argv[2], "mapped"));
+  for (XEvent event;;) XNextEvent(display, &event);
 }

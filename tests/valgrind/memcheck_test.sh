@@ -22,7 +22,6 @@ memcheck() {
   grep -q "ERROR SUMMARY: 0 errors" "$WORK/stderr" || fail "no clean valgrind summary"
 }
 
-# Its real buttons pressed as in the end-to-end test of the buttons.
 case_memcheck() { memcheck buttons; }
 # Also under openbox
 case_destroyed_when_named() { memcheck window_destroyed_when_named; }
