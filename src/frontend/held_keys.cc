@@ -1,7 +1,5 @@
 #include "held_keys.h"
 
-#include <gdk/gdkx.h>
-
 #include <initializer_list>
 
 namespace {
@@ -14,7 +12,10 @@ gboolean drop_late_repeat(GtkWidget *, GdkEventKey *key, gpointer data) {
   parts.held_key = key->hardware_keycode;
   // The server's times are milliseconds that wrap around: compared as a
   // difference, they stay in order across the wrap.
-  return repeat && gint32(key->time - parts.zoom_ended) < 0;
+  if (repeat && gint32(key->time - parts.zoom_ended) < 0) return TRUE;
+  parts.key_time = key->time;
+  parts.key_seen = g_get_monotonic_time();
+  return FALSE;
 }
 
 gboolean note_release(GtkWidget *, GdkEventKey *key, gpointer data) {
@@ -23,12 +24,15 @@ gboolean note_release(GtkWidget *, GdkEventKey *key, gpointer data) {
   return FALSE;
 }
 
-// Runs after the zoom, which has waited for xrandr. The server's time
-// comes from a round trip to it, so every key it sent before is older.
+// Runs after a zoom that a key started, which has waited for xrandr. The
+// server's clock has gone on as ours did since that key came: a repeat the
+// keyboard sent before the zoom ended is older than the key's time and that
+// time. Asking the server for its time would take a round trip, and would
+// wait for ever for an answer about a window another client destroyed.
 void note_zoom_end(GtkWidget *, gpointer data) {
   MainWindow &parts = *static_cast<MainWindow *>(data);
-  if (GdkWindow *drawable = gtk_widget_get_window(parts.window))
-    parts.zoom_ended = gdk_x11_get_server_time(drawable);
+  if (gtk_get_current_event_time() == parts.key_time)
+    parts.zoom_ended = parts.key_time + guint32((g_get_monotonic_time() - parts.key_seen) / 1000);
 }
 
 }  // namespace

@@ -27,9 +27,12 @@ struct MainWindow {
     // How much wider and taller than the window its frame is.
     gint wider, taller;
   } centred = {};
-  // The key held down whose repeats may be dropped, and the server's time
-  // when the last zoom ended (see held_keys.h).
+  // The key held down whose repeats may be dropped, the server's time of the
+  // last key let through and ours when it came, and the server's time when
+  // the last zoom that a key started ended (see held_keys.h).
   guint held_key = 0;
+  guint32 key_time = 0;
+  gint64 key_seen = 0;
   guint32 zoom_ended = 0;
 
   MainWindow() = default;
