@@ -191,7 +191,7 @@ case_follows_the_desktops_scale() {
   done
 }
 
-# Centred, and at any scale wholly on the screen.
+# Centred, and wholly on the screen at any scale.
 expect_fitted() { expect_centred "$1"; [ "$frame_h" -le $((${screen#* })) ] || fail "too tall: $PLACEMENT"; }
 
 # In a right-to-left language the window is its left-to-right self mirrored,

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -133,7 +134,6 @@ int destroy_window(Display *display, bool when_mapped) {
     if (when_mapped != (event.type == MapNotify)) continue;
     if (named != None && named_tessalux(display, named)) {
       XDestroyWindow(display, named);
-      XSync(display, False);
       return 0;
     }
   }
@@ -145,7 +145,9 @@ int main(int argc, char **argv) {
   const std::string mode = argc >= 2 ? argv[1] : "";
   if (argc != 2 + (mode == "buttons" || mode == "destroy"))
     return std::fprintf(stderr, "window_tool buttons WINDOW|withhold|destroy WHEN|watch\n"), 2;
-  Display *display = XOpenDisplay(nullptr);
+  // Closed however the mode ends, which sends what it asked for.
+  const std::unique_ptr<Display, int (*)(Display *)> x(XOpenDisplay(nullptr), XCloseDisplay);
+  Display *display = x.get();
   if (display == nullptr) return std::fprintf(stderr, "window_tool: cannot open the display\n"), 1;
   if (mode == "buttons") return print_buttons(display, std::strtoul(argv[2], nullptr, 0));
   // Window managers select substructure redirection on the root window: each
