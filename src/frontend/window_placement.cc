@@ -58,11 +58,19 @@ bool frame_growth(GtkWidget *window, gint &wider, gint &taller) {
   return said;
 }
 
-// Moves the window so that its frame is centred on its placement area, and
-// wholly on the screen, or where the screen is smaller, with its top left
-// corner on it. A window manager puts the frame's corner where the window's
-// corner is asked to be.
-void centre_window(MainWindow &parts) {
+// The room the window may take: `area` less its frame, `wider` and `taller`
+// than the window where the window manager `said` so, else less a tenth.
+GdkRectangle room_in(GdkRectangle area, bool said, gint wider, gint taller) {
+  area.width = said ? area.width - wider : gint(area.width * most_of_monitor);
+  area.height = said ? area.height - taller : gint(area.height * most_of_monitor);
+  return area;
+}
+
+// Moves the window so that its frame, `wider` and `taller` than the window,
+// is centred on its placement area, and wholly on the screen, or where the
+// screen is smaller, with its top left corner on it. A window manager puts
+// the frame's corner where the window's corner is asked to be.
+void centre_in_frame(MainWindow &parts, gint wider, gint taller) {
   GdkWindow *drawable = gtk_widget_get_window(parts.window);
   if (drawable == nullptr) return;
   // The toolkit's allocation is the window's size even before the server
@@ -70,10 +78,8 @@ void centre_window(MainWindow &parts) {
   GtkAllocation size;
   gtk_widget_get_allocation(parts.window, &size);
   MainWindow::Placement &placed = parts.centred;
-  placed.width = size.width;
-  placed.height = size.height;
-  frame_growth(parts.window, placed.wider, placed.taller);
-  const gint frame_width = size.width + placed.wider, frame_height = size.height + placed.taller;
+  placed = {size.width, size.height, wider, taller};
+  const gint frame_width = size.width + wider, frame_height = size.height + taller;
 
   GdkScreen *screen = gtk_widget_get_screen(parts.window);
   const GdkRectangle whole = whole_screen(screen);
@@ -83,6 +89,13 @@ void centre_window(MainWindow &parts) {
   x = std::max(0, std::min(x, whole.width - frame_width));
   y = std::max(0, std::min(y, whole.height - frame_height));
   gdk_window_move(drawable, x, y);
+}
+
+// Centres the window in the frame the window manager says it has now.
+void centre_window(MainWindow &parts) {
+  gint wider = 0, taller = 0;
+  frame_growth(parts.window, wider, taller);
+  centre_in_frame(parts, wider, taller);
 }
 
 // The screen changed size or its monitors changed.
@@ -114,8 +127,9 @@ gboolean centre_in_new_frame(GtkWidget *, GdkEventProperty *event, gpointer data
   gint wider = 0, taller = 0;
   if (is_frame_extents(event) && frame_growth(parts.window, wider, taller) &&
       (wider != parts.centred.wider || taller != parts.centred.taller)) {
-    fit_scale(parts, room_for_window(parts));
-    centre_window(parts);
+    fit_scale(parts,
+              room_in(placement_area(gtk_widget_get_screen(parts.window)), true, wider, taller));
+    centre_in_frame(parts, wider, taller);
   }
   return FALSE;
 }
@@ -123,16 +137,9 @@ gboolean centre_in_new_frame(GtkWidget *, GdkEventProperty *event, gpointer data
 }  // namespace
 
 GdkRectangle room_for_window(const MainWindow &parts) {
-  GdkRectangle room = placement_area(gtk_widget_get_screen(parts.window));
   gint wider = 0, taller = 0;
-  if (frame_growth(parts.window, wider, taller)) {
-    room.width -= wider;
-    room.height -= taller;
-  } else {
-    room.width = gint(room.width * most_of_monitor);
-    room.height = gint(room.height * most_of_monitor);
-  }
-  return room;
+  const bool said = frame_growth(parts.window, wider, taller);
+  return room_in(placement_area(gtk_widget_get_screen(parts.window)), said, wider, taller);
 }
 
 bool ask_for_frame(const MainWindow &parts) {
